@@ -1,0 +1,4 @@
+// Process entry point of the quillmere executable.
+#include "shell.h"
+
+int main(int argc, char** argv) { return viewerMain(argc, argv); }

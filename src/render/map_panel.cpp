@@ -1,0 +1,96 @@
+// Draws the map panel and computes where the view cone's edges reach the
+// map square.
+#include "map_panel.h"
+
+#include <GL/glut.h>
+
+#include <cmath>
+
+#include "view_state.h"
+
+ViewSector viewSectorOf(float a) {
+  if (a <= 45.0F || a >= 315.0F) {
+    return ViewSector::PlusX;
+  }
+  if (a >= 135.0F && a <= 225.0F) {
+    return ViewSector::MinusX;
+  }
+  return a < 135.0F ? ViewSector::PlusY : ViewSector::MinusY;
+}
+
+float plusEdgeAngle(float view) { return static_cast<float>(view + VIEW_CONE_ANGLE / 2); }
+
+float minusEdgeAngle(float view) { return static_cast<float>(view - VIEW_CONE_ANGLE / 2); }
+
+static float toRadians(float degrees) {
+  return static_cast<float>(degrees * PI_APPROX / 180.0);
+}
+
+ConeSlopes coneSlopesFor(float view) {
+  const float radPlus = toRadians(plusEdgeAngle(view));
+  const float radMinus = toRadians(minusEdgeAngle(view));
+  const float cosPlus = static_cast<float>(std::cos(static_cast<double>(radPlus)));
+  const float sinPlus = static_cast<float>(std::sin(static_cast<double>(radPlus)));
+  const float cosMinus = static_cast<float>(std::cos(static_cast<double>(radMinus)));
+  const float sinMinus = static_cast<float>(std::sin(static_cast<double>(radMinus)));
+  return ConeSlopes{sinPlus / cosPlus, sinMinus / cosMinus, cosPlus / sinPlus,
+                    cosMinus / sinMinus};
+}
+
+MapPoint edgeEndpoint(float edgeAngle, float tan, float cot) {
+  const int halfX = MAP_SIZE_X / 2;
+  const int halfY = MAP_SIZE_Y / 2;
+  const int negHalfX = (-MAP_SIZE_X) / 2;
+  const int negHalfY = (-MAP_SIZE_Y) / 2;
+  // Each product is held as a float before it is truncated: at 15 degrees the
+  // float 49.99998 must give 49.
+  switch (viewSectorOf(edgeAngle)) {
+    case ViewSector::PlusX:
+      return MapPoint{halfX, static_cast<int>(static_cast<float>(halfY) * tan)};
+    case ViewSector::MinusX:
+      return MapPoint{negHalfX, static_cast<int>(static_cast<float>(negHalfY) * tan)};
+    case ViewSector::PlusY:
+      return MapPoint{static_cast<int>(static_cast<float>(halfX) * cot), halfY};
+    case ViewSector::MinusY:
+    default:
+      return MapPoint{static_cast<int>(static_cast<float>(negHalfX) * cot), negHalfY};
+  }
+}
+
+static void drawConeEdge(MapPoint end) {
+  glBegin(GL_LINES);
+  glVertex2i(0, 0);
+  glVertex2i(end.x, end.y);
+  glEnd();
+}
+
+ConeSlopes drawMapPanel() {
+  glLoadIdentity();
+  glTranslatef(MAP_OFFSET_X, 0.0F, MAP_OFFSET_Z);
+  // Map y grows the other way from screen y.
+  glScalef(1.0F, -1.0F, 1.0F);
+
+  glColor3f(MAP_GREY, MAP_GREY, MAP_GREY);
+  glBegin(GL_LINES);
+  glVertex2i(0, MAP_SIZE_Y);
+  glVertex2i(0, -MAP_SIZE_Y);
+  glVertex2i(-MAP_SIZE_X, 0);
+  glVertex2i(MAP_SIZE_X, 0);
+  glEnd();
+
+  const int halfX = MAP_SIZE_X / 2;
+  const int halfY = MAP_SIZE_Y / 2;
+  glBegin(GL_LINE_STRIP);
+  glVertex2i(-halfX, halfY);
+  glVertex2i(halfX, halfY);
+  glVertex2i(halfX, -halfY);
+  glVertex2i(-halfX, -halfY);
+  glVertex2i(-halfX, halfY);
+  glEnd();
+
+  glColor3f(1.0F, 1.0F, 1.0F);
+  const ConeSlopes slopes = coneSlopesFor(viewAngle);
+  drawConeEdge(edgeEndpoint(plusEdgeAngle(viewAngle), slopes.tanPlus, slopes.cotPlus));
+  drawConeEdge(edgeEndpoint(minusEdgeAngle(viewAngle), slopes.tanMinus, slopes.cotMinus));
+  return slopes;
+}

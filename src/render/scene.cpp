@@ -1,0 +1,51 @@
+// The frame sequence and the floor: everything else of a frame is drawn by
+// the map panel and the view-cone fill in the transform the panel leaves.
+#include "scene.h"
+
+#include <GL/glut.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "map_panel.h"
+#include "view_cone.h"
+#include "view_state.h"
+
+void drawScene() {
+  // No depth buffer is used, so only colour needs clearing.
+  glClear(GL_COLOR_BUFFER_BIT);
+  drawFloorStrips();
+  const ConeSlopes slopes = drawMapPanel();
+  fillViewCone(slopes);
+  glutSwapBuffers();
+
+  const GLenum err = glGetError();
+  if (err != GL_NO_ERROR) {
+    printf("Error while using OpenGL.\nAborting...\n");
+    exit(1);
+  }
+}
+
+float nextStripShade(float shade) { return shade == 0.0F ? STRIP_SHADE_BRIGHT : 0.0F; }
+
+void drawFloorStrips() {
+  glLoadIdentity();
+  glTranslatef(0.0F, 0.0F, -EYE_DISTANCE);
+  glRotatef(viewAngle, 0.0F, 1.0F, 0.0F);
+
+  float shade = 0.0F;
+  for (float x = STRIP_FIRST_X; x < STRIP_END_X; x += STRIP_STEP) {
+    // The sum is formed in double and rounded once: 0.8f + 0.2 gives exactly 1.0f.
+    const float c = static_cast<float>(shade + STRIP_SHADE_BASE);
+    glColor3f(STRIP_RED, c, c);
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex3f(x, FLOOR_HEIGHT, STRIP_NEAR_Z);
+    glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, STRIP_NEAR_Z);
+    for (float z = STRIP_FIRST_Z; z < STRIP_END_Z; z += STRIP_STEP) {
+      glVertex3f(x, FLOOR_HEIGHT, z);
+      glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, z);
+    }
+    glEnd();
+    shade = nextStripShade(shade);
+  }
+}

@@ -1,0 +1,79 @@
+// Fills the view cone on the map panel with yellow from the colour table.
+#include "view_cone.h"
+
+#include <GL/glut.h>
+
+#include "color_bitmap.h"
+#include "view_state.h"
+
+constexpr float FILL_POINT_SIZE = 1.0F;  // pixels
+
+ScanPlan scanPlanFor(ViewSector sector) {
+  switch (sector) {
+    case ViewSector::PlusX:
+      return ScanPlan{1, MAP_SIZE_X / 2, false};
+    case ViewSector::MinusX:
+      return ScanPlan{-1, (-MAP_SIZE_X) / 2, false};
+    case ViewSector::PlusY:
+      return ScanPlan{1, MAP_SIZE_Y / 2, true};
+    case ViewSector::MinusY:
+    default:
+      return ScanPlan{-1, (-MAP_SIZE_Y) / 2, true};
+  }
+}
+
+// The product is exact in double; truncation toward zero follows.
+static int truncatedProduct(int i, float slope) {
+  return static_cast<int>(static_cast<double>(i) * static_cast<double>(slope));
+}
+
+static ScanLine clampedLine(int lo, int hi, int half, int negHalf) {
+  // The lowest line stays one unit inside the square, so no read reaches
+  // row or column 0 of the table.
+  const int lowest = negHalf + 1;
+  return ScanLine{lo < lowest ? lowest : lo, hi > half ? half : hi};
+}
+
+ScanLine scanLineBounds(ViewSector sector, int i, ConeSlopes slopes) {
+  const int halfX = MAP_SIZE_X / 2;
+  const int halfY = MAP_SIZE_Y / 2;
+  const int negHalfX = (-MAP_SIZE_X) / 2;
+  const int negHalfY = (-MAP_SIZE_Y) / 2;
+  switch (sector) {
+    case ViewSector::PlusX:
+      return clampedLine(truncatedProduct(i, slopes.tanMinus), truncatedProduct(i, slopes.tanPlus),
+                         halfY, negHalfY);
+    case ViewSector::MinusX:
+      return clampedLine(truncatedProduct(i, slopes.tanPlus), truncatedProduct(i, slopes.tanMinus),
+                         halfY, negHalfY);
+    case ViewSector::PlusY:
+      return clampedLine(truncatedProduct(i, slopes.cotPlus), truncatedProduct(i, slopes.cotMinus),
+                         halfX, negHalfX);
+    case ViewSector::MinusY:
+    default:
+      return clampedLine(truncatedProduct(i, slopes.cotMinus), truncatedProduct(i, slopes.cotPlus),
+                         halfX, negHalfX);
+  }
+}
+
+MapPoint scanPoint(ScanPlan plan, int i, int j) {
+  return plan.acrossX ? MapPoint{j, i} : MapPoint{i, j};
+}
+
+void fillViewCone(ConeSlopes slopes) {
+  glPointSize(FILL_POINT_SIZE);
+  // The scan follows the sector of the view itself, not of either edge.
+  const ViewSector sector = viewSectorOf(viewAngle);
+  const ScanPlan plan = scanPlanFor(sector);
+  for (int i = 0; i != plan.end; i += plan.step) {
+    const ScanLine line = scanLineBounds(sector, i, slopes);
+    glBegin(GL_POINTS);
+    for (int j = line.lo; j < line.hi; ++j) {
+      const MapPoint p = scanPoint(plan, i, j);
+      const float v = colorBitmapAt(MAP_SIZE_X / 2 + p.x, MAP_SIZE_Y / 2 + p.y);
+      glColor3f(v, v, 0.0F);
+      glVertex2i(p.x, p.y);
+    }
+    glEnd();
+  }
+}

@@ -1,0 +1,159 @@
+// Recording definitions of the GL, GLU and GLUT entry points the viewer uses.
+// They are extern "C" with the libraries' own signatures, and the test
+// programs link no libGL, so one that is missing here fails the link.
+#include "gl_recorder.h"
+
+#include <GL/glut.h>
+
+#include <cstdio>
+
+namespace {
+std::vector<GlCall> recorded;  // every call since the last reset
+bool recording = true;
+GLenum glError = GL_NO_ERROR;
+bool traceDestroy = false;
+void (*display)() = nullptr;
+void (*reshape)(int, int) = nullptr;
+void (*keyboard)(unsigned char, int, int) = nullptr;
+
+void record(const char* fn, std::vector<double> args = {}, std::string text = {}) {
+  if (recording) {
+    recorded.push_back(GlCall{fn, std::move(args), std::move(text)});
+  }
+}
+}  // namespace
+
+namespace glrec {
+std::function<void()> onCreateWindow;
+std::function<void()> onMainLoop;
+
+void reset() {
+  recorded.clear();
+  recording = true;
+  glError = GL_NO_ERROR;
+  traceDestroy = false;
+  onCreateWindow = nullptr;
+  onMainLoop = nullptr;
+}
+const std::vector<GlCall>& calls() { return recorded; }
+void setRecording(bool on) { recording = on; }
+void setGlError(unsigned err) { glError = err; }
+void setTraceDestroyToStderr(bool on) { traceDestroy = on; }
+void (*displayCallback())() { return display; }
+void (*reshapeCallback())(int, int) { return reshape; }
+void (*keyboardCallback())(unsigned char, int, int) { return keyboard; }
+
+std::vector<GlCall> named(const std::string& fn) {
+  std::vector<GlCall> out;
+  for (const GlCall& c : recorded) {
+    if (c.fn == fn) {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+int count(const std::string& fn) { return static_cast<int>(named(fn).size()); }
+
+int indexOf(const std::string& fn, int from) {
+  for (int i = from; i < static_cast<int>(recorded.size()); ++i) {
+    if (recorded[static_cast<size_t>(i)].fn == fn) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+std::vector<std::vector<std::vector<double>>> primitives(unsigned mode) {
+  std::vector<std::vector<std::vector<double>>> out;
+  bool inside = false;
+  for (const GlCall& c : recorded) {
+    if (c.fn == "glBegin") {
+      inside = static_cast<unsigned>(c.args[0]) == mode;
+      if (inside) {
+        out.emplace_back();
+      }
+    } else if (c.fn == "glEnd") {
+      inside = false;
+    } else if (inside && (c.fn == "glVertex2i" || c.fn == "glVertex3f")) {
+      out.back().push_back(c.args);
+    }
+  }
+  return out;
+}
+}  // namespace glrec
+
+extern "C" {
+void glBegin(GLenum mode) { record("glBegin", {static_cast<double>(mode)}); }
+void glEnd() { record("glEnd"); }
+void glVertex2i(GLint x, GLint y) { record("glVertex2i", {double(x), double(y)}); }
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", {x, y, z}); }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); }
+void glPointSize(GLfloat size) { record("glPointSize", {size}); }
+void glMatrixMode(GLenum mode) { record("glMatrixMode", {static_cast<double>(mode)}); }
+void glLoadIdentity() { record("glLoadIdentity"); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", {x, y, z}); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { record("glRotatef", {a, x, y, z}); }
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { record("glScalef", {x, y, z}); }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
+  record("glViewport", {double(x), double(y), double(w), double(h)});
+}
+void glClear(GLbitfield mask) { record("glClear", {static_cast<double>(mask)}); }
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
+  record("glClearColor", {r, g, b, a});
+}
+void glClearDepth(GLclampd depth) { record("glClearDepth", {depth}); }
+void glDisable(GLenum cap) { record("glDisable", {static_cast<double>(cap)}); }
+GLenum glGetError() {
+  record("glGetError");
+  return glError;
+}
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+  record("gluPerspective", {fovy, aspect, zNear, zFar});
+}
+
+void glutInit(int* argc, char** argv) {
+  std::string joined;
+  for (int i = 0; i < *argc; ++i) {
+    joined += (i ? " " : "") + std::string(argv[i]);
+  }
+  record("glutInit", {static_cast<double>(*argc)}, joined);
+}
+void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
+void glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {double(w), double(h)}); }
+void glutInitWindowPosition(int x, int y) {
+  record("glutInitWindowPosition", {double(x), double(y)});
+}
+int glutCreateWindow(const char* title) {
+  record("glutCreateWindow", {}, title);
+  if (glrec::onCreateWindow) {
+    glrec::onCreateWindow();
+  }
+  return glrec::FAKE_WINDOW_ID;
+}
+void glutDisplayFunc(void (*cb)()) {
+  display = cb;
+  record("glutDisplayFunc");
+}
+void glutReshapeFunc(void (*cb)(int, int)) {
+  reshape = cb;
+  record("glutReshapeFunc");
+}
+void glutKeyboardFunc(void (*cb)(unsigned char, int, int)) {
+  keyboard = cb;
+  record("glutKeyboardFunc");
+}
+void glutMainLoop() {
+  record("glutMainLoop");
+  if (glrec::onMainLoop) {
+    glrec::onMainLoop();
+  }
+}
+void glutSwapBuffers() { record("glutSwapBuffers"); }
+void glutDestroyWindow(int window) {
+  record("glutDestroyWindow", {double(window)});
+  if (traceDestroy) {
+    fprintf(stderr, "glutDestroyWindow(%d)\n", window);
+  }
+}
+}

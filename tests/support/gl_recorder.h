@@ -1,0 +1,49 @@
+// A recording stand-in for the GL, GLU and GLUT functions the viewer calls,
+// so the call stream of start-up, callbacks and frames can be checked with
+// no display and no libGL.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct GlCall {
+  std::string fn;            // function name, e.g. "glVertex2i"
+  std::vector<double> args;  // numeric arguments, exactly as passed (floats widen exactly)
+  std::string text;          // the string argument, where there is one
+};
+
+namespace glrec {
+
+constexpr int FAKE_WINDOW_ID = 7;  // what the glutCreateWindow stand-in returns
+
+// Forgets every recorded call and restores the defaults below.
+void reset();
+const std::vector<GlCall>& calls();
+// While false the stand-ins record nothing (used for benchmarks).
+void setRecording(bool on);
+
+// The value the next glGetError calls answer; GL_NO_ERROR after reset.
+void setGlError(unsigned err);
+// When set, glutDestroyWindow also writes "glutDestroyWindow(<id>)" to stderr,
+// so a death test can see it happen before the exit.
+void setTraceDestroyToStderr(bool on);
+
+// Called from inside the stand-ins, for checks at those moments.
+extern std::function<void()> onCreateWindow;
+extern std::function<void()> onMainLoop;
+
+// The callbacks registered through glutDisplayFunc and friends.
+void (*displayCallback())();
+void (*reshapeCallback())(int, int);
+void (*keyboardCallback())(unsigned char, int, int);
+
+// Queries over the recorded calls.
+std::vector<GlCall> named(const std::string& fn);
+int count(const std::string& fn);
+// Index of the first call to fn at or after `from`, or -1.
+int indexOf(const std::string& fn, int from = 0);
+// Vertices sent between each glBegin(mode) and its glEnd, in order.
+std::vector<std::vector<std::vector<double>>> primitives(unsigned mode);
+
+}  // namespace glrec
