@@ -2,6 +2,7 @@
 # missing Debian packages first, then configure and build with CMake.
 BUILD_DIR  := build
 ASAN_DIR   := build/asan
+MAKEFLAGS  += --no-print-directory
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS := -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_WERROR=ON
 
