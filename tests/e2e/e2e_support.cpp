@@ -2,6 +2,7 @@
 #include "e2e_support.h"
 
 #include <X11/keysym.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -92,5 +93,8 @@ bool ViewerTest::waitForFrame(const xh::Image& target, double s) {
 
 void ViewerTest::escape() {
   xh::pressKey(dpy, win, XK_Escape);
-  EXPECT_TRUE(xh::waitForExit(viewer, seconds(10))) << "Esc did not end the viewer";
+  ASSERT_TRUE(xh::waitForExit(viewer, seconds(10))) << "Esc did not end the viewer";
+  ASSERT_TRUE(WIFEXITED(viewer.status)) << "killed by signal " << WTERMSIG(viewer.status);
+  // Under valgrind a memory error turns this status into the wrapper's own.
+  EXPECT_EQ(WEXITSTATUS(viewer.status), 0) << viewer.err;
 }

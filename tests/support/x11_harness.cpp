@@ -62,11 +62,19 @@ Process start(const std::vector<std::string>& argv, const std::vector<std::strin
   }
   cargs.push_back(nullptr);
 
-  std::vector<std::string> env;
+  // Entries in extraEnv replace inherited ones of the same name.
+  std::vector<std::string> env = extraEnv;
   for (char** e = environ; *e; ++e) {
-    env.emplace_back(*e);
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool replaced = false;
+    for (const std::string& x : extraEnv) {
+      replaced = replaced || x.compare(0, name.size(), name) == 0;
+    }
+    if (!replaced) {
+      env.push_back(entry);
+    }
   }
-  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   std::vector<char*> cenv;
   for (std::string& e : env) {
     cenv.push_back(e.data());

@@ -54,6 +54,13 @@ bool waitForExit(Process& p, double seconds);
 // Ends a process that is still running (SIGKILL) and reaps it.
 void kill(Process& p);
 
+// Ends a process still running when the scope is left, also after a failed
+// assertion, so no stray viewer outlives its test.
+struct Reaper {
+  Process& p;
+  ~Reaper() { kill(p); }
+};
+
 Display* openDisplay();
 // The first top-level window whose WM_NAME is `title` and that is viewable.
 Window findWindow(Display* dpy, const std::string& title, double seconds);
