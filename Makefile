@@ -1,4 +1,5 @@
-# Two commands do everything: `make run` and `make test`. Both install any
+# Two commands do everything: `make run` and `make test`.
+# Also: `make bench`, `make package`, `make lint`. Both install any
 # missing Debian packages first, then configure and build with CMake.
 BUILD_DIR  := build
 ASAN_DIR   := build/asan
@@ -6,7 +7,7 @@ MAKEFLAGS  += --no-print-directory
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS := -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_WERROR=ON
 
-.PHONY: all deps build run test test-asan clean
+.PHONY: all deps build run test test-asan lint bench package clean
 
 all: build
 
@@ -20,8 +21,21 @@ build: deps
 run: build
 	@scripts/run.sh $(BUILD_DIR)
 
-test: build test-asan
+test: build lint test-asan
 	@scripts/with-xvfb.sh ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# clang-format, clang-tidy and cppcheck; part of make test.
+lint: build
+	@scripts/lint.sh $(BUILD_DIR)
+
+# Our own code's CPU cost against no-op GL, then the viewer on the real stack.
+bench: build
+	@$(BUILD_DIR)/tests/code_bench
+	@scripts/with-xvfb.sh $(BUILD_DIR)/tests/frame_cost $(BUILD_DIR)/quillmere $(BUILD_DIR)/tests/empty_window
+
+# A .deb in build/, with the binary, man page, desktop entry and icon.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 # The display-free tests again, built with AddressSanitizer and UBSan.
 test-asan: deps

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
-  xvfb x11-utils libx11-dev libxtst-dev zlib1g-dev
+  xvfb x11-utils libx11-dev libxtst-dev zlib1g-dev man-db groff-base
   libgtest-dev libbenchmark-dev valgrind
   desktop-file-utils clang-format clang-tidy cppcheck
 )

@@ -13,10 +13,10 @@ constexpr float MAX_FOVY = 160.0F;  // degrees, widest field of view a narrow wi
 // wider field of view. The design size itself lies just below it.
 constexpr float DESIGN_RATIO_THRESHOLD = 2.8985507F;
 constexpr double NEAR_PLANE = static_cast<double>(0.1F);  // eye units, a float 0.1 widened
-constexpr double FAR_PLANE = 500.0;                        // eye units
+constexpr double FAR_PLANE = 500.0;                       // eye units
 
-constexpr float ROTATION_STEP = 5.0F;    // degrees per key press
-constexpr float FULL_TURN = 360.0F;      // degrees
+constexpr float ROTATION_STEP = 5.0F;  // degrees per key press
+constexpr float FULL_TURN = 360.0F;    // degrees
 constexpr unsigned char KEY_ESCAPE = 27;
 
 // Runs the whole start-up sequence and GLUT's event loop; main's body.

@@ -22,9 +22,7 @@ float plusEdgeAngle(float view) { return static_cast<float>(view + VIEW_CONE_ANG
 
 float minusEdgeAngle(float view) { return static_cast<float>(view - VIEW_CONE_ANGLE / 2); }
 
-static float toRadians(float degrees) {
-  return static_cast<float>(degrees * PI_APPROX / 180.0);
-}
+static float toRadians(float degrees) { return static_cast<float>(degrees * PI_APPROX / 180.0); }
 
 ConeSlopes coneSlopesFor(float view) {
   const float radPlus = toRadians(plusEdgeAngle(view));
@@ -33,8 +31,7 @@ ConeSlopes coneSlopesFor(float view) {
   const float sinPlus = static_cast<float>(std::sin(static_cast<double>(radPlus)));
   const float cosMinus = static_cast<float>(std::cos(static_cast<double>(radMinus)));
   const float sinMinus = static_cast<float>(std::sin(static_cast<double>(radMinus)));
-  return ConeSlopes{sinPlus / cosPlus, sinMinus / cosMinus, cosPlus / sinPlus,
-                    cosMinus / sinMinus};
+  return ConeSlopes{sinPlus / cosPlus, sinMinus / cosMinus, cosPlus / sinPlus, cosMinus / sinMinus};
 }
 
 MapPoint edgeEndpoint(float edgeAngle, float tan, float cot) {

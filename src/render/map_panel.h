@@ -2,8 +2,8 @@
 // and the sector and slope computations that the cone fill shares.
 #pragma once
 
-constexpr int MAP_SIZE_X = 100;  // map units, horizontal extent of the panel's axes
-constexpr int MAP_SIZE_Y = 100;  // map units, vertical extent of the panel's axes
+constexpr int MAP_SIZE_X = 100;           // map units, horizontal extent of the panel's axes
+constexpr int MAP_SIZE_Y = 100;           // map units, vertical extent of the panel's axes
 constexpr double VIEW_CONE_ANGLE = 60.0;  // degrees between the cone's two edges
 
 // Where the panel sits in eye space, in modelview units.

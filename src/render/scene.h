@@ -3,20 +3,20 @@
 #pragma once
 
 // Floor geometry, in modelview units.
-constexpr float EYE_DISTANCE = 250.0F;     // the floor and the panel sit this far before the eye
-constexpr float FLOOR_HEIGHT = -60.0F;     // y of the floor plane
-constexpr float STRIP_WIDTH = 50.0F;       // each strip spans x - 50 to x
-constexpr float STRIP_FIRST_X = -100.0F;   // right edge of the first strip
-constexpr float STRIP_END_X = 200.0F;      // strips continue while x is below this
-constexpr float STRIP_NEAR_Z = -150.0F;    // far end of every strip (first vertex pair)
-constexpr float STRIP_FIRST_Z = -100.0F;   // second vertex pair
-constexpr float STRIP_END_Z = 150.0F;      // vertex pairs continue while z is below this
-constexpr float STRIP_STEP = 50.0F;        // spacing of strips in x and of vertex pairs in z
+constexpr float EYE_DISTANCE = 250.0F;    // the floor and the panel sit this far before the eye
+constexpr float FLOOR_HEIGHT = -60.0F;    // y of the floor plane
+constexpr float STRIP_WIDTH = 50.0F;      // each strip spans x - 50 to x
+constexpr float STRIP_FIRST_X = -100.0F;  // right edge of the first strip
+constexpr float STRIP_END_X = 200.0F;     // strips continue while x is below this
+constexpr float STRIP_NEAR_Z = -150.0F;   // far end of every strip (first vertex pair)
+constexpr float STRIP_FIRST_Z = -100.0F;  // second vertex pair
+constexpr float STRIP_END_Z = 150.0F;     // vertex pairs continue while z is below this
+constexpr float STRIP_STEP = 50.0F;       // spacing of strips in x and of vertex pairs in z
 
 // Floor colours: red and blue are fixed, green and blue share one alternating
 // shade that starts at 0.2 and alternates with 1.0.
 constexpr float STRIP_RED = 0.4F;
-constexpr double STRIP_SHADE_BASE = 0.2;  // a double: the sum with the offset is rounded once
+constexpr double STRIP_SHADE_BASE = 0.2;    // a double: the sum with the offset is rounded once
 constexpr float STRIP_SHADE_BRIGHT = 0.8F;  // added to the base on every second strip
 
 // GLUT display callback, also called straight from the keyboard callback.

@@ -154,9 +154,8 @@ TEST_F(Frame, FillHasOnePointListPerLineEvenWhenEmpty) {
 
 TEST_F(Frame, PointsPerFrameForReferenceAngles) {
   const std::map<float, int> expected = {
-      {0, 1366},   {90, 1366},  {180, 1366}, {270, 1366}, {5, 1380},   {355, 1380},
-      {30, 1739},  {45, 1829},  {135, 1829}, {50, 1818},  {225, 1793}, {315, 1793},
-      {230, 1787},
+      {0, 1366},  {90, 1366},  {180, 1366}, {270, 1366}, {5, 1380},   {355, 1380}, {30, 1739},
+      {45, 1829}, {135, 1829}, {50, 1818},  {225, 1793}, {315, 1793}, {230, 1787},
   };
   for (const auto& [angle, points] : expected) {
     drawAt(angle);

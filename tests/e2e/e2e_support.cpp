@@ -66,8 +66,8 @@ void ViewerTest::launch(const std::vector<std::string>& extraEnv) {
   viewer = xh::start({QUILLMERE_BINARY}, extraEnv);
   win = xh::findWindow(dpy, "Quillmere", seconds(20));
   ASSERT_NE(win, 0UL) << "no viewer window appeared; stderr: " << viewer.err;
-  ASSERT_TRUE(xh::waitUntil([&] { return countOf(xh::grab(dpy, win), isLightStrip) > 0; },
-                            seconds(20)))
+  ASSERT_TRUE(
+      xh::waitUntil([&] { return countOf(xh::grab(dpy, win), isLightStrip) > 0; }, seconds(20)))
       << "the first frame never showed the floor";
   first = xh::grabSettled(dpy, win, seconds(5));
 }

@@ -39,8 +39,8 @@ long cpuTicks(pid_t pid) {
   long utime = 0;
   long stime = 0;
   // Fields 14 and 15; the command name in field 2 has no spaces here.
-  const int got = fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime,
-                         &stime);
+  const int got =
+      fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime);
   fclose(f);
   return got == 2 ? utime + stime : 0;
 }
@@ -56,8 +56,8 @@ struct PrivateServer {
       return false;
     }
     // The server's end of the pipe becomes its fd 3 through the wrapper shell.
-    const std::string cmd = "exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>&" +
-                            std::to_string(fds[1]);
+    const std::string cmd =
+        "exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>&" + std::to_string(fds[1]);
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     server = xh::start({"/bin/sh", "-c", cmd});
     close(fds[1]);
@@ -99,8 +99,8 @@ TEST_F(KeyStorm, ThousandKeysLandOnTheExpectedFrame) {
   turnTo(dpy, win, net);
   const xh::Image before = first;
   xh::Image reference;
-  ASSERT_TRUE(xh::waitUntil([&] { return xh::grab(dpy, win) != before || net % 72 == 0; },
-                            seconds(10)));
+  ASSERT_TRUE(
+      xh::waitUntil([&] { return xh::grab(dpy, win) != before || net % 72 == 0; }, seconds(10)));
   reference = xh::grabSettled(dpy, win, seconds(5));
   escape();
 

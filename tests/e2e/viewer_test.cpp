@@ -27,8 +27,8 @@ std::string rendererOf(Display* dpy) {
   }
   XSetWindowAttributes swa{};
   swa.colormap = XCreateColormap(dpy, DefaultRootWindow(dpy), vi->visual, AllocNone);
-  const Window w = XCreateWindow(dpy, DefaultRootWindow(dpy), 0, 0, 8, 8, 0, vi->depth,
-                                 InputOutput, vi->visual, CWColormap, &swa);
+  const Window w = XCreateWindow(dpy, DefaultRootWindow(dpy), 0, 0, 8, 8, 0, vi->depth, InputOutput,
+                                 vi->visual, CWColormap, &swa);
   GLXContext ctx = glXCreateContext(dpy, vi, nullptr, True);
   std::string name = "no context";
   if (ctx && glXMakeCurrent(dpy, w, ctx)) {

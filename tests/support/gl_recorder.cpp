@@ -17,11 +17,18 @@ void (*reshape)(int, int) = nullptr;
 void (*keyboard)(unsigned char, int, int) = nullptr;
 
 void record(const char* fn, std::vector<double> args = {}, std::string text = {}) {
-  if (recording) {
-    recorded.push_back(GlCall{fn, std::move(args), std::move(text)});
-  }
+  recorded.push_back(GlCall{fn, std::move(args), std::move(text)});
 }
 }  // namespace
+
+// Builds the record only while recording, so with recording off a stand-in
+// costs one branch and a benchmark measures the viewer's own code.
+#define RECORD(...)        \
+  do {                     \
+    if (recording) {       \
+      record(__VA_ARGS__); \
+    }                      \
+  } while (0)
 
 namespace glrec {
 std::function<void()> onCreateWindow;
@@ -84,32 +91,32 @@ std::vector<std::vector<std::vector<double>>> primitives(unsigned mode) {
 }  // namespace glrec
 
 extern "C" {
-void glBegin(GLenum mode) { record("glBegin", {static_cast<double>(mode)}); }
-void glEnd() { record("glEnd"); }
-void glVertex2i(GLint x, GLint y) { record("glVertex2i", {double(x), double(y)}); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", {x, y, z}); }
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); }
-void glPointSize(GLfloat size) { record("glPointSize", {size}); }
-void glMatrixMode(GLenum mode) { record("glMatrixMode", {static_cast<double>(mode)}); }
-void glLoadIdentity() { record("glLoadIdentity"); }
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", {x, y, z}); }
-void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { record("glRotatef", {a, x, y, z}); }
-void glScalef(GLfloat x, GLfloat y, GLfloat z) { record("glScalef", {x, y, z}); }
+void glBegin(GLenum mode) { RECORD("glBegin", {static_cast<double>(mode)}); }
+void glEnd() { RECORD("glEnd"); }
+void glVertex2i(GLint x, GLint y) { RECORD("glVertex2i", {double(x), double(y)}); }
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { RECORD("glVertex3f", {x, y, z}); }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { RECORD("glColor3f", {r, g, b}); }
+void glPointSize(GLfloat size) { RECORD("glPointSize", {size}); }
+void glMatrixMode(GLenum mode) { RECORD("glMatrixMode", {static_cast<double>(mode)}); }
+void glLoadIdentity() { RECORD("glLoadIdentity"); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { RECORD("glTranslatef", {x, y, z}); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { RECORD("glRotatef", {a, x, y, z}); }
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { RECORD("glScalef", {x, y, z}); }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-  record("glViewport", {double(x), double(y), double(w), double(h)});
+  RECORD("glViewport", {double(x), double(y), double(w), double(h)});
 }
-void glClear(GLbitfield mask) { record("glClear", {static_cast<double>(mask)}); }
+void glClear(GLbitfield mask) { RECORD("glClear", {static_cast<double>(mask)}); }
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
-  record("glClearColor", {r, g, b, a});
+  RECORD("glClearColor", {r, g, b, a});
 }
-void glClearDepth(GLclampd depth) { record("glClearDepth", {depth}); }
-void glDisable(GLenum cap) { record("glDisable", {static_cast<double>(cap)}); }
+void glClearDepth(GLclampd depth) { RECORD("glClearDepth", {depth}); }
+void glDisable(GLenum cap) { RECORD("glDisable", {static_cast<double>(cap)}); }
 GLenum glGetError() {
-  record("glGetError");
+  RECORD("glGetError");
   return glError;
 }
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
-  record("gluPerspective", {fovy, aspect, zNear, zFar});
+  RECORD("gluPerspective", {fovy, aspect, zNear, zFar});
 }
 
 void glutInit(int* argc, char** argv) {
@@ -117,15 +124,15 @@ void glutInit(int* argc, char** argv) {
   for (int i = 0; i < *argc; ++i) {
     joined += (i ? " " : "") + std::string(argv[i]);
   }
-  record("glutInit", {static_cast<double>(*argc)}, joined);
+  RECORD("glutInit", {static_cast<double>(*argc)}, joined);
 }
-void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
-void glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {double(w), double(h)}); }
+void glutInitDisplayMode(unsigned int mode) { RECORD("glutInitDisplayMode", {double(mode)}); }
+void glutInitWindowSize(int w, int h) { RECORD("glutInitWindowSize", {double(w), double(h)}); }
 void glutInitWindowPosition(int x, int y) {
-  record("glutInitWindowPosition", {double(x), double(y)});
+  RECORD("glutInitWindowPosition", {double(x), double(y)});
 }
 int glutCreateWindow(const char* title) {
-  record("glutCreateWindow", {}, title);
+  RECORD("glutCreateWindow", {}, title);
   if (glrec::onCreateWindow) {
     glrec::onCreateWindow();
   }
@@ -133,25 +140,25 @@ int glutCreateWindow(const char* title) {
 }
 void glutDisplayFunc(void (*cb)()) {
   display = cb;
-  record("glutDisplayFunc");
+  RECORD("glutDisplayFunc");
 }
 void glutReshapeFunc(void (*cb)(int, int)) {
   reshape = cb;
-  record("glutReshapeFunc");
+  RECORD("glutReshapeFunc");
 }
 void glutKeyboardFunc(void (*cb)(unsigned char, int, int)) {
   keyboard = cb;
-  record("glutKeyboardFunc");
+  RECORD("glutKeyboardFunc");
 }
 void glutMainLoop() {
-  record("glutMainLoop");
+  RECORD("glutMainLoop");
   if (glrec::onMainLoop) {
     glrec::onMainLoop();
   }
 }
-void glutSwapBuffers() { record("glutSwapBuffers"); }
+void glutSwapBuffers() { RECORD("glutSwapBuffers"); }
 void glutDestroyWindow(int window) {
-  record("glutDestroyWindow", {double(window)});
+  RECORD("glutDestroyWindow", {double(window)});
   if (traceDestroy) {
     fprintf(stderr, "glutDestroyWindow(%d)\n", window);
   }

@@ -282,7 +282,8 @@ static void putBig32(std::vector<uint8_t>& out, uint32_t v) {
   }
 }
 
-static void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+static void putChunk(std::vector<uint8_t>& out, const char* type,
+                     const std::vector<uint8_t>& data) {
   putBig32(out, static_cast<uint32_t>(data.size()));
   const size_t start = out.size();
   out.insert(out.end(), type, type + 4);

@@ -45,8 +45,7 @@ struct Process {
 
 // Starts `argv` (argv[0] is the program) with the given environment entries
 // added; QUILLMERE_E2E_WRAPPER, when set, is put in front (e.g. valgrind).
-Process start(const std::vector<std::string>& argv,
-              const std::vector<std::string>& extraEnv = {});
+Process start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 // Collects what the process wrote so far without blocking.
 void drain(Process& p);
 // Waits for the process to end; true if it did within `seconds`.

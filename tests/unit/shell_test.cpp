@@ -14,9 +14,7 @@ TEST(FieldOfViewFor, DesignSizeFallsJustBelowTheThresholdAndKeeps45) {
   EXPECT_EQ(fieldOfViewFor(600, 207), 45.0F);
 }
 
-TEST(FieldOfViewFor, SlightlyNarrowerWidens) {
-  EXPECT_EQ(fieldOfViewFor(599, 207), 45.075127F);
-}
+TEST(FieldOfViewFor, SlightlyNarrowerWidens) { EXPECT_EQ(fieldOfViewFor(599, 207), 45.075127F); }
 
 TEST(FieldOfViewFor, WiderShapesKeep45) {
   EXPECT_EQ(fieldOfViewFor(601, 207), 45.0F);
