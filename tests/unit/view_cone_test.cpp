@@ -10,22 +10,22 @@ ScanLine lineAt(float view, int i) {
 }  // namespace
 
 TEST(ScanPlanFor, XSectorsScanColumnsYSectorsScanRows) {
-  const ScanPlan px = scanPlanFor(ViewSector::PlusX);
-  const ScanPlan mx = scanPlanFor(ViewSector::MinusX);
-  const ScanPlan py = scanPlanFor(ViewSector::PlusY);
-  const ScanPlan my = scanPlanFor(ViewSector::MinusY);
-  EXPECT_EQ(px.step, 1);
-  EXPECT_EQ(px.end, 50);
-  EXPECT_FALSE(px.acrossX);
-  EXPECT_EQ(mx.step, -1);
-  EXPECT_EQ(mx.end, -50);
-  EXPECT_FALSE(mx.acrossX);
-  EXPECT_EQ(py.step, 1);
-  EXPECT_EQ(py.end, 50);
-  EXPECT_TRUE(py.acrossX);
-  EXPECT_EQ(my.step, -1);
-  EXPECT_EQ(my.end, -50);
-  EXPECT_TRUE(my.acrossX);
+  struct Case {
+    ViewSector sector;
+    int step;
+    int end;
+    bool acrossX;
+  };
+  const Case cases[] = {{ViewSector::PlusX, 1, 50, false},
+                        {ViewSector::MinusX, -1, -50, false},
+                        {ViewSector::PlusY, 1, 50, true},
+                        {ViewSector::MinusY, -1, -50, true}};
+  for (const Case& c : cases) {
+    const ScanPlan plan = scanPlanFor(c.sector);
+    EXPECT_EQ(plan.step, c.step) << static_cast<int>(c.sector);
+    EXPECT_EQ(plan.end, c.end) << static_cast<int>(c.sector);
+    EXPECT_EQ(plan.acrossX, c.acrossX) << static_cast<int>(c.sector);
+  }
 }
 
 TEST(ScanPoint, RowScansSwapTheIndices) {
