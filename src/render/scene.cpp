@@ -39,8 +39,8 @@ void drawFloorStrips() {
     const float c = static_cast<float>(shade + STRIP_SHADE_BASE);
     glColor3f(STRIP_RED, c, c);
     glBegin(GL_TRIANGLE_STRIP);
-    glVertex3f(x, FLOOR_HEIGHT, STRIP_NEAR_Z);
-    glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, STRIP_NEAR_Z);
+    glVertex3f(x, FLOOR_HEIGHT, STRIP_FAR_Z);
+    glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, STRIP_FAR_Z);
     for (float z = STRIP_FIRST_Z; z < STRIP_END_Z; z += STRIP_STEP) {
       glVertex3f(x, FLOOR_HEIGHT, z);
       glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, z);

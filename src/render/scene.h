@@ -8,13 +8,13 @@ constexpr float FLOOR_HEIGHT = -60.0F;    // y of the floor plane
 constexpr float STRIP_WIDTH = 50.0F;      // each strip spans x - 50 to x
 constexpr float STRIP_FIRST_X = -100.0F;  // right edge of the first strip
 constexpr float STRIP_END_X = 200.0F;     // strips continue while x is below this
-constexpr float STRIP_NEAR_Z = -150.0F;   // far end of every strip (first vertex pair)
+constexpr float STRIP_FAR_Z = -150.0F;    // far end of every strip (first vertex pair)
 constexpr float STRIP_FIRST_Z = -100.0F;  // second vertex pair
 constexpr float STRIP_END_Z = 150.0F;     // vertex pairs continue while z is below this
 constexpr float STRIP_STEP = 50.0F;       // spacing of strips in x and of vertex pairs in z
 
-// Floor colours: red and blue are fixed, green and blue share one alternating
-// shade that starts at 0.2 and alternates with 1.0.
+// Floor colours: red is fixed; green and blue share one shade, 0.2 on the
+// first strip and 1.0 on the next, alternating.
 constexpr float STRIP_RED = 0.4F;
 constexpr double STRIP_SHADE_BASE = 0.2;    // a double: the sum with the offset is rounded once
 constexpr float STRIP_SHADE_BRIGHT = 0.8F;  // added to the base on every second strip
@@ -23,5 +23,5 @@ constexpr float STRIP_SHADE_BRIGHT = 0.8F;  // added to the base on every second
 void drawScene();
 // First drawing step: six triangle strips turned by viewAngle about y.
 void drawFloorStrips();
-// Green and blue of the strip after one whose shade offset was `shade`.
+// The shade offset of the next strip: 0.8 after 0.0, and 0.0 after 0.8.
 float nextStripShade(float shade);
