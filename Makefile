@@ -1,6 +1,6 @@
-# Two commands do everything: `make run` and `make test`.
-# Also: `make bench`, `make package`, `make lint`. Both install any
+# Two commands do everything: `make run` and `make test`. Both install any
 # missing Debian packages first, then configure and build with CMake.
+# Also here: `make bench`, `make package` and `make lint`.
 BUILD_DIR  := build
 ASAN_DIR   := build/asan
 MAKEFLAGS  += --no-print-directory
@@ -30,8 +30,8 @@ lint: build
 
 # Our own code's CPU cost against no-op GL, then the viewer on the real stack.
 bench: build
-	@$(BUILD_DIR)/tests/code_bench
-	@scripts/with-xvfb.sh $(BUILD_DIR)/tests/frame_cost $(BUILD_DIR)/quillmere $(BUILD_DIR)/tests/empty_window
+	@$(BUILD_DIR)/bench/code_bench
+	@scripts/with-xvfb.sh $(BUILD_DIR)/bench/frame_cost $(BUILD_DIR)/quillmere $(BUILD_DIR)/bench/empty_window
 
 # A .deb in build/, with the binary, man page, desktop entry and icon.
 package: build

@@ -69,17 +69,6 @@ TEST_F(Keyboard, FrameDrawnForAKeyEqualsTheFrameGlutWouldAskFor) {
   EXPECT_EQ(glrec::named("glRotatef").at(0).args.at(0), 5.0);
 }
 
-TEST_F(Keyboard, FullTurnEachWayReturnsToZero) {
-  for (int k = 0; k < 72; ++k) {
-    press('x');
-  }
-  EXPECT_EQ(viewAngle, 0.0F);
-  for (int k = 0; k < 72; ++k) {
-    press('z');
-  }
-  EXPECT_EQ(viewAngle, 0.0F);
-}
-
 TEST_F(Keyboard, RandomKeyStormKeepsTheAngleOnTheGridAndDrawsOncePerTurn) {
   std::set<float> grid;
   for (int k = 0; k < 72; ++k) {

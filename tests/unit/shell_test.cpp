@@ -1,7 +1,5 @@
-// The field of view a window shape gets, and the keys' effect on the angle.
+// The field of view a window shape gets.
 #include <gtest/gtest.h>
-
-#include <set>
 
 #include "shell.h"
 
@@ -37,34 +35,3 @@ TEST(FieldOfViewFor, VeryNarrowWindowsAreCappedAt160) {
 }
 
 TEST(FieldOfViewFor, OnePixelSquareGives90) { EXPECT_EQ(fieldOfViewFor(1, 1), 90.0F); }
-
-TEST(RotationOf, OnlyTheFourRotationKeysTurn) {
-  for (int key = 0; key < 256; ++key) {
-    const float step = rotationOf(static_cast<unsigned char>(key));
-    if (key == 'x' || key == 'X') {
-      EXPECT_EQ(step, 5.0F) << key;
-    } else if (key == 'z' || key == 'Z') {
-      EXPECT_EQ(step, -5.0F) << key;
-    } else {
-      EXPECT_EQ(step, 0.0F) << key;
-    }
-  }
-}
-
-TEST(WrapViewAngle, BothEndsWrapIntoTheHalfOpenTurn) {
-  EXPECT_EQ(wrapViewAngle(-5.0F), 355.0F);
-  EXPECT_EQ(wrapViewAngle(360.0F), 0.0F);
-  EXPECT_EQ(wrapViewAngle(0.0F), 0.0F);
-  EXPECT_EQ(wrapViewAngle(355.0F), 355.0F);
-}
-
-TEST(WrapViewAngle, StepsFromEveryReachableAngleStayOnTheGrid) {
-  std::set<float> grid;
-  for (int k = 0; k < 72; ++k) {
-    grid.insert(static_cast<float>(5 * k));
-  }
-  for (float a : grid) {
-    EXPECT_EQ(grid.count(wrapViewAngle(a + 5.0F)), 1U) << a;
-    EXPECT_EQ(grid.count(wrapViewAngle(a - 5.0F)), 1U) << a;
-  }
-}
