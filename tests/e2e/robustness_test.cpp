@@ -14,15 +14,6 @@
 #include <string>
 
 namespace {
-// Brings a freshly started viewer to `steps` x 5 degrees the short way round.
-void turnTo(Display* dpy, Window win, int steps) {
-  steps = ((steps % 72) + 72) % 72;
-  const bool up = steps <= 36;
-  for (int k = 0; k < (up ? steps : 72 - steps); ++k) {
-    xh::pressKey(dpy, win, up ? XK_x : XK_z);
-  }
-}
-
 // Expects a process that ended by itself through exit, not by a signal.
 void expectExitedWithFailure(const xh::Process& p) {
   ASSERT_TRUE(p.ended);
@@ -94,14 +85,15 @@ TEST_F(KeyStorm, ThousandKeysLandOnTheExpectedFrame) {
     picks.push_back(k);
     net += (k == 0 || k == 2) ? 1 : -1;
   }
-  // The reference frame: a viewer brought to the same angle with few keys.
+  // The reference frame: a viewer brought to the same angle the short way
+  // round, one key at a time, each waited for.
   launch();
-  turnTo(dpy, win, net);
-  const xh::Image before = first;
-  xh::Image reference;
-  ASSERT_TRUE(
-      xh::waitUntil([&] { return xh::grab(dpy, win) != before || net % 72 == 0; }, seconds(10)));
-  reference = xh::grabSettled(dpy, win, seconds(5));
+  const int steps = ((net % 72) + 72) % 72;
+  const bool up = steps <= 36;
+  xh::Image reference = first;
+  for (int k = 0; k < (up ? steps : 72 - steps); ++k) {
+    reference = pressAndWaitForChange(up ? XK_x : XK_z, reference);
+  }
   escape();
 
   launch();
