@@ -14,11 +14,12 @@
 #include <string>
 
 namespace {
-// Expects a process that ended by itself through exit, not by a signal.
-void expectExitedWithFailure(const xh::Process& p) {
+// Expects a process that ended by itself through the toolkit's exit(1), not
+// by a signal.
+void expectExitedWithOne(const xh::Process& p) {
   ASSERT_TRUE(p.ended);
   ASSERT_TRUE(WIFEXITED(p.status)) << "killed by signal " << WTERMSIG(p.status);
-  EXPECT_NE(WEXITSTATUS(p.status), 0);
+  EXPECT_EQ(WEXITSTATUS(p.status), 1);
 }
 
 // User plus system CPU time of a process so far, in clock ticks.
@@ -127,7 +128,7 @@ TEST(NoDisplay, UnsetDisplayEndsQuicklyWithTheToolkitsMessage) {
   xh::Process p = xh::start({"env", "-u", "DISPLAY", QUILLMERE_BINARY});
   const xh::Reaper reaper{p};
   ASSERT_TRUE(xh::waitForExit(p, seconds(10))) << "hung without a display";
-  expectExitedWithFailure(p);
+  expectExitedWithOne(p);
   EXPECT_NE(p.err.find("failed to open display"), std::string::npos) << p.err;
   EXPECT_EQ(p.out, "");
 }
@@ -136,7 +137,7 @@ TEST(NoDisplay, MissingServerEndsQuicklyWithTheToolkitsMessage) {
   xh::Process p = xh::start({QUILLMERE_BINARY}, {"DISPLAY=:4999"});
   const xh::Reaper reaper{p};
   ASSERT_TRUE(xh::waitForExit(p, seconds(10))) << "hung on a display with no server";
-  expectExitedWithFailure(p);
+  expectExitedWithOne(p);
   EXPECT_NE(p.err.find("failed to open display ':4999'"), std::string::npos) << p.err;
 }
 
@@ -156,7 +157,7 @@ TEST(LostDisplay, ServerGoneEndsTheViewerWithinSeconds) {
   if (!p.ended) {
     xh::kill(p);
   }
-  expectExitedWithFailure(p);
+  expectExitedWithOne(p);
 }
 
 using Closed = ViewerTest;
@@ -196,6 +197,6 @@ TEST_F(Closed, ConnectionKilledByAnotherClientEndsTheProcess) {
   XKillClient(dpy, win);
   XFlush(dpy);
   ASSERT_TRUE(xh::waitForExit(viewer, seconds(10))) << "hung after its connection was killed";
-  expectExitedWithFailure(viewer);
+  expectExitedWithOne(viewer);
   EXPECT_NE(viewer.err.find("X connection to"), std::string::npos) << viewer.err;
 }
