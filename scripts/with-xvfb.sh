@@ -12,8 +12,9 @@ fi
 numfile=$(mktemp)
 logfile=$(mktemp)
 # Xvfb picks the first free display and writes its number to fd 3 once it
-# accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" 2>"$logfile" &
+# accepts connections. -noreset keeps it from resetting, and refusing
+# connections meanwhile, each time its last client leaves between two tests.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numfile" 2>"$logfile" &
 xvfb_pid=$!
 cleanup() {
   kill "$xvfb_pid" 2>/dev/null || true

@@ -49,7 +49,8 @@ struct PrivateServer {
     }
     // The server's end of the pipe becomes its fd 3 through the wrapper shell.
     const std::string cmd =
-        "exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>&" + std::to_string(fds[1]);
+        "exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>&" +
+        std::to_string(fds[1]);
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     server = xh::start({"/bin/sh", "-c", cmd});
     close(fds[1]);

@@ -145,7 +145,13 @@ void kill(Process& p) {
   drain(p);
 }
 
-Display* openDisplay() { return XOpenDisplay(nullptr); }
+Display* openDisplay() {
+  // A server that is still starting, or resetting after its last client
+  // left, refuses connections for a moment.
+  Display* dpy = nullptr;
+  waitUntil([&] { return (dpy = XOpenDisplay(nullptr)) != nullptr; }, 5.0);
+  return dpy;
+}
 
 static bool titled(Display* dpy, Window w, const std::string& title) {
   char* name = nullptr;
