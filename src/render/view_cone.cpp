@@ -6,8 +6,6 @@
 #include "color_bitmap.h"
 #include "view_state.h"
 
-constexpr float FILL_POINT_SIZE = 1.0F;  // pixels
-
 ScanPlan scanPlanFor(ViewSector sector) {
   switch (sector) {
     case ViewSector::PlusX:
@@ -28,8 +26,8 @@ static int truncatedProduct(int i, float slope) {
 }
 
 static ScanLine clampedLine(int lo, int hi, int half, int negHalf) {
-  // The lowest line stays one unit inside the square, so no read reaches
-  // row or column 0 of the table.
+  // The lower bound stays one unit inside the square's edge, so no read
+  // reaches row or column 0 of the table.
   const int lowest = negHalf + 1;
   return ScanLine{lo < lowest ? lowest : lo, hi > half ? half : hi};
 }

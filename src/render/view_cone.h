@@ -4,6 +4,8 @@
 
 #include "map_panel.h"
 
+constexpr float FILL_POINT_SIZE = 1.0F;  // pixels, one point per map unit
+
 // The lines of one scan: i runs 0, step, 2 * step, ... and stops at end.
 struct ScanPlan {
   int step;      // +1 or -1
