@@ -35,22 +35,18 @@ ConeSlopes coneSlopesFor(float view) {
 }
 
 MapPoint edgeEndpoint(float edgeAngle, float tan, float cot) {
-  const int halfX = MAP_SIZE_X / 2;
-  const int halfY = MAP_SIZE_Y / 2;
-  const int negHalfX = (-MAP_SIZE_X) / 2;
-  const int negHalfY = (-MAP_SIZE_Y) / 2;
   // Each product is held as a float before it is truncated: at 15 degrees the
   // float 49.99998 must give 49.
   switch (viewSectorOf(edgeAngle)) {
     case ViewSector::PlusX:
-      return MapPoint{halfX, static_cast<int>(static_cast<float>(halfY) * tan)};
+      return MapPoint{MAP_HALF_X, static_cast<int>(static_cast<float>(MAP_HALF_Y) * tan)};
     case ViewSector::MinusX:
-      return MapPoint{negHalfX, static_cast<int>(static_cast<float>(negHalfY) * tan)};
+      return MapPoint{MAP_NEG_HALF_X, static_cast<int>(static_cast<float>(MAP_NEG_HALF_Y) * tan)};
     case ViewSector::PlusY:
-      return MapPoint{static_cast<int>(static_cast<float>(halfX) * cot), halfY};
+      return MapPoint{static_cast<int>(static_cast<float>(MAP_HALF_X) * cot), MAP_HALF_Y};
     case ViewSector::MinusY:
     default:
-      return MapPoint{static_cast<int>(static_cast<float>(negHalfX) * cot), negHalfY};
+      return MapPoint{static_cast<int>(static_cast<float>(MAP_NEG_HALF_X) * cot), MAP_NEG_HALF_Y};
   }
 }
 
@@ -75,14 +71,12 @@ ConeSlopes drawMapPanel() {
   glVertex2i(MAP_SIZE_X, 0);
   glEnd();
 
-  const int halfX = MAP_SIZE_X / 2;
-  const int halfY = MAP_SIZE_Y / 2;
   glBegin(GL_LINE_STRIP);
-  glVertex2i(-halfX, halfY);
-  glVertex2i(halfX, halfY);
-  glVertex2i(halfX, -halfY);
-  glVertex2i(-halfX, -halfY);
-  glVertex2i(-halfX, halfY);
+  glVertex2i(-MAP_HALF_X, MAP_HALF_Y);
+  glVertex2i(MAP_HALF_X, MAP_HALF_Y);
+  glVertex2i(MAP_HALF_X, -MAP_HALF_Y);
+  glVertex2i(-MAP_HALF_X, -MAP_HALF_Y);
+  glVertex2i(-MAP_HALF_X, MAP_HALF_Y);
   glEnd();
 
   glColor3f(1.0F, 1.0F, 1.0F);

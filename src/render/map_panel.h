@@ -6,6 +6,13 @@ constexpr int MAP_SIZE_X = 100;           // map units, horizontal extent of the
 constexpr int MAP_SIZE_Y = 100;           // map units, vertical extent of the panel's axes
 constexpr double VIEW_CONE_ANGLE = 60.0;  // degrees between the cone's two edges
 
+// Half extents of the square, map units, truncated toward zero; the negative
+// ones are halves of the negated extents, not negated halves.
+constexpr int MAP_HALF_X = MAP_SIZE_X / 2;
+constexpr int MAP_HALF_Y = MAP_SIZE_Y / 2;
+constexpr int MAP_NEG_HALF_X = (-MAP_SIZE_X) / 2;
+constexpr int MAP_NEG_HALF_Y = (-MAP_SIZE_Y) / 2;
+
 // Where the panel sits in eye space, in modelview units.
 constexpr float MAP_OFFSET_X = -220.0F;
 constexpr float MAP_OFFSET_Z = -250.0F;

@@ -9,14 +9,14 @@
 ScanPlan scanPlanFor(ViewSector sector) {
   switch (sector) {
     case ViewSector::PlusX:
-      return ScanPlan{1, MAP_SIZE_X / 2, false};
+      return ScanPlan{1, MAP_HALF_X, false};
     case ViewSector::MinusX:
-      return ScanPlan{-1, (-MAP_SIZE_X) / 2, false};
+      return ScanPlan{-1, MAP_NEG_HALF_X, false};
     case ViewSector::PlusY:
-      return ScanPlan{1, MAP_SIZE_Y / 2, true};
+      return ScanPlan{1, MAP_HALF_Y, true};
     case ViewSector::MinusY:
     default:
-      return ScanPlan{-1, (-MAP_SIZE_Y) / 2, true};
+      return ScanPlan{-1, MAP_NEG_HALF_Y, true};
   }
 }
 
@@ -33,24 +33,20 @@ static ScanLine clampedLine(int lo, int hi, int half, int negHalf) {
 }
 
 ScanLine scanLineBounds(ViewSector sector, int i, ConeSlopes slopes) {
-  const int halfX = MAP_SIZE_X / 2;
-  const int halfY = MAP_SIZE_Y / 2;
-  const int negHalfX = (-MAP_SIZE_X) / 2;
-  const int negHalfY = (-MAP_SIZE_Y) / 2;
   switch (sector) {
     case ViewSector::PlusX:
       return clampedLine(truncatedProduct(i, slopes.tanMinus), truncatedProduct(i, slopes.tanPlus),
-                         halfY, negHalfY);
+                         MAP_HALF_Y, MAP_NEG_HALF_Y);
     case ViewSector::MinusX:
       return clampedLine(truncatedProduct(i, slopes.tanPlus), truncatedProduct(i, slopes.tanMinus),
-                         halfY, negHalfY);
+                         MAP_HALF_Y, MAP_NEG_HALF_Y);
     case ViewSector::PlusY:
       return clampedLine(truncatedProduct(i, slopes.cotPlus), truncatedProduct(i, slopes.cotMinus),
-                         halfX, negHalfX);
+                         MAP_HALF_X, MAP_NEG_HALF_X);
     case ViewSector::MinusY:
     default:
       return clampedLine(truncatedProduct(i, slopes.cotMinus), truncatedProduct(i, slopes.cotPlus),
-                         halfX, negHalfX);
+                         MAP_HALF_X, MAP_NEG_HALF_X);
   }
 }
 
@@ -68,7 +64,7 @@ void fillViewCone(ConeSlopes slopes) {
     glBegin(GL_POINTS);
     for (int j = line.lo; j < line.hi; ++j) {
       const MapPoint p = scanPoint(plan, i, j);
-      const float v = colorBitmapAt(MAP_SIZE_X / 2 + p.x, MAP_SIZE_Y / 2 + p.y);
+      const float v = colorBitmapAt(MAP_HALF_X + p.x, MAP_HALF_Y + p.y);
       glColor3f(v, v, 0.0F);
       glVertex2i(p.x, p.y);
     }
