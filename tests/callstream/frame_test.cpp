@@ -9,6 +9,7 @@
 #include "call_stream.h"
 #include "color_bitmap.h"
 #include "scene.h"
+#include "view_angles.h"
 #include "view_state.h"
 
 namespace {
@@ -36,17 +37,6 @@ int pointsInFrame() {
     n += static_cast<int>(line.size());
   }
   return n;
-}
-
-const std::vector<float>& allAngles() {
-  static const std::vector<float> angles = [] {
-    std::vector<float> a;
-    for (int k = 0; k < 72; ++k) {
-      a.push_back(static_cast<float>(5 * k));
-    }
-    return a;
-  }();
-  return angles;
 }
 }  // namespace
 
@@ -208,7 +198,7 @@ TEST_F(Frame, EachPointIsYellowFromItsTableCell) {
 }
 
 TEST_F(Frame, NoAngleReadsOutsideTheTableOrDrawsOutsideTheSquare) {
-  for (float angle : allAngles()) {
+  for (float angle : reachableViewAngles()) {
     EXPECT_EQ(drawAt(angle), "") << "at " << angle;
     for (const Vertices& line : glrec::primitives(GL_POINTS)) {
       for (const std::vector<double>& p : line) {

@@ -9,6 +9,7 @@
 #include "color_bitmap.h"
 #include "scene.h"
 #include "shell.h"
+#include "view_angles.h"
 #include "view_state.h"
 
 namespace {
@@ -70,10 +71,7 @@ TEST_F(Keyboard, FrameDrawnForAKeyEqualsTheFrameGlutWouldAskFor) {
 }
 
 TEST_F(Keyboard, RandomKeyStormKeepsTheAngleOnTheGridAndDrawsOncePerTurn) {
-  std::set<float> grid;
-  for (int k = 0; k < 72; ++k) {
-    grid.insert(static_cast<float>(5 * k));
-  }
+  const std::set<float> grid(reachableViewAngles().begin(), reachableViewAngles().end());
   std::mt19937 rng(20261208);
   std::uniform_int_distribution<int> byte(0, 255);
   int turns = 0;

@@ -7,22 +7,13 @@
 #include "call_stream.h"
 #include "shell.h"
 
-namespace {
 using Reshape = CallStreamTest;
-
-std::vector<std::string> names() {
-  std::vector<std::string> out;
-  for (const GlCall& c : glrec::calls()) {
-    out.push_back(c.fn);
-  }
-  return out;
-}
-}  // namespace
 
 TEST_F(Reshape, RebuildsViewportAndProjectionAndDrawsNothing) {
   onReshape(600, 207);
-  EXPECT_EQ(names(), (std::vector<std::string>{"glViewport", "glMatrixMode", "glLoadIdentity",
-                                               "gluPerspective", "glMatrixMode"}));
+  EXPECT_EQ(glrec::names(),
+            (std::vector<std::string>{"glViewport", "glMatrixMode", "glLoadIdentity",
+                                      "gluPerspective", "glMatrixMode"}));
   EXPECT_EQ(glrec::named("glViewport").at(0).args, (std::vector<double>{0, 0, 600, 207}));
   EXPECT_EQ(glrec::calls()[1].args, std::vector<double>{GL_PROJECTION});
   EXPECT_EQ(glrec::calls()[4].args, std::vector<double>{GL_MODELVIEW});

@@ -12,20 +12,20 @@
 #include "view_state.h"
 
 namespace {
-std::vector<std::string> names() {
-  std::vector<std::string> out;
-  for (const GlCall& c : glrec::calls()) {
-    out.push_back(c.fn);
-  }
-  return out;
-}
-
 int runViewer() {
   char prog[] = "quillmere";
   char opt[] = "-geometry";
   char value[] = "10x10";
   char* argv[] = {prog, opt, value, nullptr};
   return viewerMain(3, argv);
+}
+
+// Runs start-up with its instruction lines kept off the test's output.
+int runViewerQuietly() {
+  testing::internal::CaptureStdout();
+  const int status = runViewer();
+  testing::internal::GetCapturedStdout();
+  return status;
 }
 
 // Runs start-up in a fresh process, where the colour table has not been
@@ -50,30 +50,24 @@ int runViewer() {
 using StartUp = CallStreamTest;
 
 TEST_F(StartUp, CallsGlutAndGlInTheFixedOrder) {
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(runViewer(), 0);
-  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(runViewerQuietly(), 0);
   const std::vector<std::string> expected = {
       "glutInit",         "glutInitDisplayMode", "glutInitWindowSize", "glutInitWindowPosition",
       "glutCreateWindow", "glutDisplayFunc",     "glutReshapeFunc",    "glutKeyboardFunc",
       "glClearColor",     "glClearDepth",        "glDisable",          "glMatrixMode",
       "glLoadIdentity",   "gluPerspective",      "glMatrixMode",       "glutMainLoop"};
-  EXPECT_EQ(names(), expected);
+  EXPECT_EQ(glrec::names(), expected);
 }
 
 TEST_F(StartUp, HandsTheWholeCommandLineToGlut) {
-  testing::internal::CaptureStdout();
-  runViewer();
-  testing::internal::GetCapturedStdout();
+  runViewerQuietly();
   const GlCall init = glrec::named("glutInit").at(0);
   EXPECT_EQ(init.args.at(0), 3);
   EXPECT_EQ(init.text, "quillmere -geometry 10x10");
 }
 
 TEST_F(StartUp, RequestsTheDesignWindowAndItsState) {
-  testing::internal::CaptureStdout();
-  runViewer();
-  testing::internal::GetCapturedStdout();
+  runViewerQuietly();
   EXPECT_EQ(glrec::named("glutInitDisplayMode").at(0).args, std::vector<double>{2});
   EXPECT_EQ(glrec::named("glutInitWindowSize").at(0).args, (std::vector<double>{600, 207}));
   EXPECT_EQ(glrec::named("glutInitWindowPosition").at(0).args, (std::vector<double>{0, 0}));
@@ -88,9 +82,7 @@ TEST_F(StartUp, RequestsTheDesignWindowAndItsState) {
 }
 
 TEST_F(StartUp, FirstProjectionUsesTheDesignAspect) {
-  testing::internal::CaptureStdout();
-  runViewer();
-  testing::internal::GetCapturedStdout();
+  runViewerQuietly();
   const std::vector<double> p = glrec::named("gluPerspective").at(0).args;
   EXPECT_EQ(p.at(0), 45.0);
   EXPECT_EQ(p.at(1), 2.898550724637681);
@@ -99,9 +91,7 @@ TEST_F(StartUp, FirstProjectionUsesTheDesignAspect) {
 }
 
 TEST_F(StartUp, RegistersTheThreeCallbacks) {
-  testing::internal::CaptureStdout();
-  runViewer();
-  testing::internal::GetCapturedStdout();
+  runViewerQuietly();
   EXPECT_EQ(glrec::displayCallback(), &drawScene);
   EXPECT_EQ(glrec::reshapeCallback(), &onReshape);
   EXPECT_EQ(glrec::keyboardCallback(), &onKeyboard);

@@ -50,6 +50,14 @@ void (*displayCallback())() { return display; }
 void (*reshapeCallback())(int, int) { return reshape; }
 void (*keyboardCallback())(unsigned char, int, int) { return keyboard; }
 
+std::vector<std::string> names() {
+  std::vector<std::string> out;
+  for (const GlCall& c : recorded) {
+    out.push_back(c.fn);
+  }
+  return out;
+}
+
 std::vector<GlCall> named(const std::string& fn) {
   std::vector<GlCall> out;
   for (const GlCall& c : recorded) {

@@ -39,6 +39,7 @@ void (*reshapeCallback())(int, int);
 void (*keyboardCallback())(unsigned char, int, int);
 
 // Queries over the recorded calls.
+std::vector<std::string> names();  // every call's function name, in order
 std::vector<GlCall> named(const std::string& fn);
 int count(const std::string& fn);
 // Index of the first call to fn at or after `from`, or -1.

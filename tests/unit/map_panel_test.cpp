@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "map_panel.h"
+#include "view_angles.h"
 
 TEST(ViewSectorOf, BoundariesBelongToTheXSectors) {
   EXPECT_EQ(viewSectorOf(45.0F), ViewSector::PlusX);
@@ -100,8 +101,7 @@ TEST(EdgeEndpoint, PlusEdgesPastOneTurnMatchEdgesAtTheirWrappedAngles) {
 }
 
 TEST(EdgeEndpoint, EveryReachableAngleEndsOnTheSquare) {
-  for (int k = 0; k < 72; ++k) {
-    const float view = static_cast<float>(5 * k);
+  for (const float view : reachableViewAngles()) {
     for (const MapPoint e : {plusEnd(view), minusEnd(view)}) {
       EXPECT_LE(std::abs(e.x), 50) << view;
       EXPECT_LE(std::abs(e.y), 50) << view;

@@ -1,6 +1,7 @@
 // The lines and bounds of the view-cone scan.
 #include <gtest/gtest.h>
 
+#include "view_angles.h"
 #include "view_cone.h"
 
 namespace {
@@ -36,10 +37,10 @@ TEST(ScanPoint, RowScansSwapTheIndices) {
 }
 
 TEST(ScanLineBounds, LineZeroIsEmptyForEveryAngle) {
-  for (int k = 0; k < 72; ++k) {
-    const ScanLine line = lineAt(static_cast<float>(5 * k), 0);
-    EXPECT_EQ(line.lo, 0) << 5 * k;
-    EXPECT_EQ(line.hi, 0) << 5 * k;
+  for (const float view : reachableViewAngles()) {
+    const ScanLine line = lineAt(view, 0);
+    EXPECT_EQ(line.lo, 0) << view;
+    EXPECT_EQ(line.hi, 0) << view;
   }
 }
 
@@ -69,8 +70,7 @@ TEST(ScanLineBounds, LowerBoundIsHeldOneInsideTheSquare) {
 }
 
 TEST(ScanLineBounds, NoReachableAngleLeavesTheSquare) {
-  for (int k = 0; k < 72; ++k) {
-    const float view = static_cast<float>(5 * k);
+  for (const float view : reachableViewAngles()) {
     const ScanPlan plan = scanPlanFor(viewSectorOf(view));
     for (int i = 0; i != plan.end; i += plan.step) {
       const ScanLine line = lineAt(view, i);
