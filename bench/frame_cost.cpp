@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,26 +26,8 @@ struct Measurement {
 };
 
 double cpuMsOf(pid_t pid) {
-  FILE* f = fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-  long utime = 0;
-  long stime = 0;
-  if (f) {
-    if (fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime) !=
-        2) {
-      utime = stime = 0;
-    }
-    fclose(f);
-  }
-  return 1000.0 * static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-bool painted(const xh::Image& img) {
-  for (uint8_t v : img.rgb) {
-    if (v != 0) {
-      return true;
-    }
-  }
-  return false;
+  return 1000.0 * static_cast<double>(xh::cpuTicks(pid)) /
+         static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 bool measure(Display* dpy, const std::string& program, const std::string& title, Measurement& m) {
@@ -57,7 +40,7 @@ bool measure(Display* dpy, const std::string& program, const std::string& title,
         if (!win) {
           win = xh::findWindow(dpy, title, 0.0);
         }
-        return win && painted(xh::grab(dpy, win));
+        return win && xh::isPainted(xh::grab(dpy, win));
       },
       30.0);
   if (!shown) {

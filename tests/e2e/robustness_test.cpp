@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <random>
 #include <string>
 
@@ -20,21 +19,6 @@ void expectExitedWithOne(const xh::Process& p) {
   ASSERT_TRUE(p.ended);
   ASSERT_TRUE(WIFEXITED(p.status)) << "killed by signal " << WTERMSIG(p.status);
   EXPECT_EQ(WEXITSTATUS(p.status), 1);
-}
-
-// User plus system CPU time of a process so far, in clock ticks.
-long cpuTicks(pid_t pid) {
-  FILE* f = fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-  if (!f) {
-    return 0;
-  }
-  long utime = 0;
-  long stime = 0;
-  // Fields 14 and 15; the command name in field 2 has no spaces here.
-  const int got =
-      fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime);
-  fclose(f);
-  return got == 2 ? utime + stime : 0;
 }
 
 // A second, private X server, so a test can take it away from the viewer.
@@ -144,10 +128,12 @@ TEST(NoDisplay, MissingServerEndsQuicklyWithTheToolkitsMessage) {
 
 TEST(LostDisplay, ServerGoneEndsTheViewerWithinSeconds) {
   PrivateServer x;
+  const xh::Reaper serverReaper{x.server};
   ASSERT_TRUE(x.start()) << "could not start a private Xvfb";
   Display* own = XOpenDisplay(x.display.c_str());
   ASSERT_NE(own, nullptr);
   xh::Process p = xh::start({QUILLMERE_BINARY}, {"DISPLAY=" + x.display});
+  const xh::Reaper viewerReaper{p};
   const Window win = xh::findWindow(own, "Quillmere", seconds(20));
   ASSERT_NE(win, 0UL);
   XCloseDisplay(own);
@@ -155,9 +141,6 @@ TEST(LostDisplay, ServerGoneEndsTheViewerWithinSeconds) {
   ::kill(x.server.pid, SIGKILL);
   xh::waitForExit(x.server, seconds(5));
   EXPECT_TRUE(xh::waitForExit(p, seconds(5))) << "hung after losing its display";
-  if (!p.ended) {
-    xh::kill(p);
-  }
   expectExitedWithOne(p);
 }
 
@@ -185,9 +168,9 @@ TEST_F(Closed, WindowDestroyedByAnotherClientLeavesAnIdleProcess) {
   launch();
   XDestroyWindow(dpy, win);
   XSync(dpy, False);
-  const long before = cpuTicks(viewer.pid);
+  const long before = xh::cpuTicks(viewer.pid);
   EXPECT_FALSE(xh::waitForExit(viewer, seconds(2))) << "ended with status " << viewer.status;
-  EXPECT_LT(cpuTicks(viewer.pid) - before, 20) << "spins without its window";
+  EXPECT_LT(xh::cpuTicks(viewer.pid) - before, 20) << "spins without its window";
   ::kill(viewer.pid, SIGTERM);
   ASSERT_TRUE(xh::waitForExit(viewer, seconds(5)));
   EXPECT_TRUE(WIFSIGNALED(viewer.status) && WTERMSIG(viewer.status) == SIGTERM);

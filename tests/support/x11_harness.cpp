@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <string>
 #include <thread>
 
 extern char** environ;
@@ -136,6 +137,20 @@ bool waitForExit(Process& p, double seconds) {
   return done;
 }
 
+long cpuTicks(pid_t pid) {
+  FILE* f = fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+  if (!f) {
+    return 0;
+  }
+  long utime = 0;
+  long stime = 0;
+  // Fields 14 and 15; the command name in field 2 has no spaces here.
+  const int got =
+      fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime);
+  fclose(f);
+  return got == 2 ? utime + stime : 0;
+}
+
 void kill(Process& p) {
   if (!p.ended && p.pid > 0) {
     ::kill(p.pid, SIGKILL);
@@ -245,6 +260,15 @@ Image grab(Display* dpy, Window win) {
   }
   XDestroyImage(x);
   return img;
+}
+
+bool isPainted(const Image& img) {
+  for (uint8_t v : img.rgb) {
+    if (v != 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 Image grabSettled(Display* dpy, Window win, double seconds) {

@@ -50,6 +50,8 @@ Process start(const std::vector<std::string>& argv, const std::vector<std::strin
 void drain(Process& p);
 // Waits for the process to end; true if it did within `seconds`.
 bool waitForExit(Process& p, double seconds);
+// User plus system CPU time a running process has used so far, in clock ticks.
+long cpuTicks(pid_t pid);
 // Ends a process that is still running (SIGKILL) and reaps it.
 void kill(Process& p);
 
@@ -74,6 +76,8 @@ struct Geometry {
 Geometry geometryOf(Display* dpy, Window win);
 
 Image grab(Display* dpy, Window win);
+// True once anything other than black shows: a window has had a frame.
+bool isPainted(const Image& img);
 // Waits until two screenshots in a row agree and returns the last: the
 // window holds a finished frame, not one still being painted.
 Image grabSettled(Display* dpy, Window win, double seconds);

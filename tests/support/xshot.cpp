@@ -29,23 +29,12 @@ int main(int argc, char** argv) {
   }
   // The first frame is painted on GLUT's first expose; wait for something
   // other than the black clear colour, then for the frame to settle.
-  xh::Image img;
-  const bool painted = xh::waitUntil(
-      [&] {
-        img = xh::grab(dpy, win);
-        for (uint8_t v : img.rgb) {
-          if (v != 0) {
-            return true;
-          }
-        }
-        return false;
-      },
-      20.0);
+  const bool painted = xh::waitUntil([&] { return xh::isPainted(xh::grab(dpy, win)); }, 20.0);
   if (!painted) {
     fprintf(stderr, "xshot: the window stayed black\n");
     return 1;
   }
-  img = xh::grabSettled(dpy, win, 5.0);
+  const xh::Image img = xh::grabSettled(dpy, win, 5.0);
   if (!xh::writePng(out, img)) {
     fprintf(stderr, "xshot: cannot write %s\n", out.c_str());
     return 1;
