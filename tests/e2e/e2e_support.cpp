@@ -62,8 +62,8 @@ void ViewerTest::SetUp() {
                              "which starts a virtual one";
 }
 
-void ViewerTest::launch(const std::vector<std::string>& extraEnv) {
-  viewer = xh::start({QUILLMERE_BINARY}, extraEnv);
+void ViewerTest::launch() {
+  viewer = xh::start({QUILLMERE_BINARY});
   win = xh::findWindow(dpy, "Quillmere", seconds(20));
   ASSERT_NE(win, 0UL) << "no viewer window appeared; stderr: " << viewer.err;
   ASSERT_TRUE(

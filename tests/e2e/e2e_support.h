@@ -37,7 +37,7 @@ class ViewerTest : public testing::Test {
   void TearDown() override;
 
   // Starts the viewer and waits for its first finished frame.
-  void launch(const std::vector<std::string>& extraEnv = {});
+  void launch();
   // Presses a key and waits until the window shows a settled frame that
   // differs from `before`.
   xh::Image pressAndWaitForChange(unsigned long keysym, const xh::Image& before,
