@@ -223,17 +223,22 @@ Geometry geometryOf(Display* dpy, Window win) {
   return Geometry{x, y, attrs.width, attrs.height};
 }
 
-static int channel(unsigned long pixel, unsigned long mask) {
-  if (mask == 0) {
-    return 0;
-  }
+// Scales one colour channel of a pixel to 0...255; the mask's shift and width
+// are found once per screenshot, not once per pixel.
+struct Channel {
+  unsigned long mask;
   int shift = 0;
-  while (((mask >> shift) & 1UL) == 0) {
-    ++shift;
+  unsigned long max = 1;
+  explicit Channel(unsigned long m) : mask(m) {
+    while (mask != 0 && ((mask >> shift) & 1UL) == 0) {
+      ++shift;
+    }
+    max = mask == 0 ? 1 : mask >> shift;
   }
-  const unsigned long max = mask >> shift;
-  return static_cast<int>(((pixel & mask) >> shift) * 255 / max);
-}
+  uint8_t of(unsigned long pixel) const {
+    return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
+  }
+};
 
 Image grab(Display* dpy, Window win) {
   XWindowAttributes attrs;
@@ -247,13 +252,16 @@ Image grab(Display* dpy, Window win) {
   img.width = attrs.width;
   img.height = attrs.height;
   img.rgb.resize(3 * static_cast<size_t>(img.width) * img.height);
+  const Channel red(x->red_mask);
+  const Channel green(x->green_mask);
+  const Channel blue(x->blue_mask);
   for (int yy = 0; yy < img.height; ++yy) {
     for (int xx = 0; xx < img.width; ++xx) {
       const unsigned long pixel = XGetPixel(x, xx, yy);
       const size_t k = 3 * (static_cast<size_t>(yy) * img.width + xx);
-      img.rgb[k] = static_cast<uint8_t>(channel(pixel, x->red_mask));
-      img.rgb[k + 1] = static_cast<uint8_t>(channel(pixel, x->green_mask));
-      img.rgb[k + 2] = static_cast<uint8_t>(channel(pixel, x->blue_mask));
+      img.rgb[k] = red.of(pixel);
+      img.rgb[k + 1] = green.of(pixel);
+      img.rgb[k + 2] = blue.of(pixel);
     }
   }
   XDestroyImage(x);
