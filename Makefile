@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Two commands do everything: `make run` and `make test`. Both install any
 # missing Debian packages first, then configure and build with CMake.
 # Also here: `make bench`, `make package` and `make lint`.

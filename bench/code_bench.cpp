@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CPU cost of the viewer's own code: the colour-table fill, one frame and one
 // turn, with GL, GLU and GLUT replaced by stand-ins that record nothing.
 #include <benchmark/benchmark.h>

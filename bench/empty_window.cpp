@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cheapest frame the same stack can show: a 600 x 207 GLUT window that
 // only clears and swaps, redrawn straight from its keyboard callback like the
 // viewer. The real-stack measurement compares the viewer with it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures the viewer on the real stack (Xvfb, Mesa llvmpipe): start-up time
 // to the first frame, CPU time per frame over 720 turns, and peak RSS, next
 // to an empty window that only clears and swaps, in the same run.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages that building, running and testing Quillmere need.
 # Safe to run often: it only calls apt-get when something is missing.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Static checks: clang-format on every C++ file, clang-tidy and cppcheck on
 # the viewer's own code. Any finding fails.
 set -euo pipefail

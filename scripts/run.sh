@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the viewer. With a usable display it opens the window there; without
 # one it runs the viewer on a virtual display, saves a screenshot of its first
 # frame and ends it again.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command on a private virtual X display: starts Xvfb on a free display
 # number, sets DISPLAY for the command, and stops the server afterwards,
 # whether the command succeeded or not. Never uses an existing display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process entry point of the quillmere executable.
 #include "shell.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up, window, and the reshape and keyboard callbacks of the viewer.
 #include "shell.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application shell: start-up, the window, and the reshape and keyboard
 // callbacks that GLUT drives.
 #pragma once

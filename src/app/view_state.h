@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view state that the keyboard changes and every frame reads, and the
 // one approximation of pi that all degree conversions share.
 #pragma once

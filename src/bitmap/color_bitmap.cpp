@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The colour table: a sine along the rows plus a cosine along the columns.
 #include "color_bitmap.h"
 

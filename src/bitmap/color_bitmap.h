@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 100 x 100 table of intensities that shades the view-cone fill,
 // generated once at start-up and read through a bounds-checked accessor.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the map panel and computes where the view cone's edges reach the
 // map square.
 #include "map_panel.h"

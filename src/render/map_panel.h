@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The top-down map panel: axes, square and the two edges of the view cone,
 // and the sector and slope computations that the cone fill shares.
 #pragma once

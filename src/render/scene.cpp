@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame sequence and the floor: everything else of a frame is drawn by
 // the map panel and the view-cone fill in the transform the panel leaves.
 #include "scene.h"

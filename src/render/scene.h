@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One whole frame: the rotated floor, the map panel and the view-cone fill,
 // then the buffer swap and the frame's OpenGL error check.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fills the view cone on the map panel with yellow from the colour table.
 #include "view_cone.h"
 

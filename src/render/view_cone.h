@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view-cone fill: one point per map unit between the cone's edges,
 // scanned line by line away from the centre.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One frame's call stream: its order, the floor, the map panel and the fill.
 #include <GL/glut.h>
 

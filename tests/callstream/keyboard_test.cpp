@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard callback: which keys turn the view, draw, or end the process.
 #include <GL/glut.h>
 

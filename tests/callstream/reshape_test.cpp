@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reshape callback: viewport, projection, and the matrix left current.
 #include <GL/glut.h>
 

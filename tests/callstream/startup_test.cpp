@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The start-up sequence, as the GL and GLUT stand-ins see it.
 #include <GL/glut.h>
 

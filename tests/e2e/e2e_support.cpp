@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The running-viewer fixture and colour classes of the end-to-end tests.
 #include "e2e_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared set-up of the end-to-end tests: a running viewer, its window, and
 // the colours a frame is made of.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real viewer under abuse: key and resize storms, missing and lost
 // displays, and windows closed or destroyed from outside.
 #include "e2e_support.h"

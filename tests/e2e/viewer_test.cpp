@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real viewer on a real (virtual) X display with Mesa's software GL.
 // gtest comes before the X headers, whose None macro would break it.
 #include "e2e_support.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the viewer with cmake --install into a temporary root, builds the
 # .deb and installs that with dpkg into a scratch root, and checks the files
 # both hold: the binary, a man page that formats cleanly, and a desktop entry

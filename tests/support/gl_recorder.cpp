@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Recording definitions of the GL, GLU and GLUT entry points the viewer uses.
 // They are extern "C" with the libraries' own signatures, and the test
 // programs link no libGL, so one that is missing here fails the link.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A recording stand-in for the GL, GLU and GLUT functions the viewer calls,
 // so the call stream of start-up, callbacks and frames can be checked with
 // no display and no libGL.

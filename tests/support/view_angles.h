@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The angles the keys can reach, for tests that sweep all of them.
 #pragma once
 

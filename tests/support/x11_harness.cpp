@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process, window, key and pixel helpers for the end-to-end tests.
 #include "x11_harness.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the real viewer on an X display: starts it, finds its window, sends
 // keys and resizes through X, reads the window's pixels back, and waits on
 // conditions with deadlines instead of sleeping.

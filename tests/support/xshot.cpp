@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves a PNG of the viewer's window once it shows a finished frame, and can
 // then press Esc in it: the screenshot step of `make run` on a virtual display.
 #include <X11/keysym.h>

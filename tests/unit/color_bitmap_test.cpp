@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The colour table's values and its bounds-checked read.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sectors, cone slopes and where the cone's edges meet the map square.
 #include <gtest/gtest.h>
 

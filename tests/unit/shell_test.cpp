@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field of view a window shape gets.
 #include <gtest/gtest.h>
 

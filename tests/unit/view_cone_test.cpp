@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lines and bounds of the view-cone scan.
 #include <gtest/gtest.h>
 
