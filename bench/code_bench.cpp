@@ -3,11 +3,11 @@
 // turn, with GL, GLU and GLUT replaced by stand-ins that record nothing.
 #include <benchmark/benchmark.h>
 
-#include "color_bitmap.h"
-#include "gl_recorder.h"
-#include "scene.h"
-#include "shell.h"
-#include "view_state.h"
+#include "app/shell.h"
+#include "app/view_state.h"
+#include "bitmap/color_bitmap.h"
+#include "render/scene.h"
+#include "support/gl_recorder.h"
 
 static void BM_ColorBitmapFill(benchmark::State& state) {
   for (auto _ : state) {

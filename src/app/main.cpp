@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
 // Process entry point of the quillmere executable.
-#include "shell.h"
+#include "app/shell.h"
 
 int main(int argc, char** argv) { return viewerMain(argc, argv); }

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Start-up, window, and the reshape and keyboard callbacks of the viewer.
-#include "shell.h"
+#include "app/shell.h"
 
 #include <GL/glut.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "color_bitmap.h"
-#include "scene.h"
-#include "view_state.h"
+#include "app/view_state.h"
+#include "bitmap/color_bitmap.h"
+#include "render/scene.h"
 
 float viewAngle = 0.0F;  // degrees; only onKeyboard changes it
 int mainWindow = 0;      // GLUT window identifier, set once at start-up
@@ -49,7 +49,8 @@ int viewerMain(int argc, char** argv) {
   return 0;
 }
 
-float fieldOfViewFor(int width, int height) {
+// Vertical field of view, degrees, for a window of at least 1 x 1 pixels.
+static float fieldOfViewFor(int width, int height) {
   float fovy = static_cast<float>(BASE_FOVY);
   const double ratio = static_cast<double>(width) / height;
   if (ratio < DESIGN_RATIO_THRESHOLD) {
@@ -76,7 +77,8 @@ void onReshape(int width, int height) {
   loadPerspective(fovy, static_cast<double>(width) / height);
 }
 
-float rotationOf(unsigned char key) {
+// The change of viewAngle a key asks for, in degrees; 0 for keys that do not turn.
+static float rotationOf(unsigned char key) {
   switch (key) {
     case 'x':
     case 'X':
@@ -89,7 +91,8 @@ float rotationOf(unsigned char key) {
   }
 }
 
-float wrapViewAngle(float angle) {
+// Brings an angle that is at most one step outside [0, 360) back into it.
+static float wrapViewAngle(float angle) {
   if (angle < 0.0F) {
     angle = angle + FULL_TURN;
   }

@@ -10,9 +10,11 @@ constexpr int WINDOW_Y = 0;         // pixels from the screen's top edge
 
 constexpr double BASE_FOVY = 45.0;  // degrees, vertical field of view of the design shape
 constexpr float MAX_FOVY = 160.0F;  // degrees, widest field of view a narrow window gets
-// The float nearest to 600 / 207: windows whose ratio lies below it get a
-// wider field of view. The design size itself lies just below it.
-constexpr float DESIGN_RATIO_THRESHOLD = 2.8985507F;
+// Windows whose width / height lies below this float get a wider field of
+// view. Rounded to float it lies just above 600 / 207, so the design size
+// itself counts as narrower (and keeps 45 degrees all the same).
+constexpr float DESIGN_RATIO_THRESHOLD =
+    static_cast<float>(static_cast<double>(DESIGN_WIDTH) / DESIGN_HEIGHT);
 constexpr double NEAR_PLANE = static_cast<double>(0.1F);  // eye units, a float 0.1 widened
 constexpr double FAR_PLANE = 500.0;                       // eye units
 
@@ -25,10 +27,3 @@ int viewerMain(int argc, char** argv);
 
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);
-
-// Vertical field of view, degrees, for a window of at least 1 x 1 pixels.
-float fieldOfViewFor(int width, int height);
-// The change of viewAngle a key asks for, in degrees; 0 for keys that do not turn.
-float rotationOf(unsigned char key);
-// Brings an angle that is at most one step outside [0, 360) back into it.
-float wrapViewAngle(float angle);

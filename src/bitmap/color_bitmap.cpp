@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The colour table: a sine along the rows plus a cosine along the columns.
-#include "color_bitmap.h"
+#include "bitmap/color_bitmap.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "view_state.h"
+#include "app/view_state.h"
 
 // Row-major intensities in [0, 1]; all zero until initColorBitmap runs.
 static float colorBitmap[COLOR_BITMAP_SIZE * COLOR_BITMAP_SIZE];
 
-float colorCellValue(int row, int col) {
+static float colorCellValue(int row, int col) {
   // Kept in double throughout and rounded once, so every cell is the float
   // nearest to the exact wave value.
   const double rowPhase = row * PI_APPROX / COLOR_WAVE_CELLS_PER_PI;

@@ -12,5 +12,3 @@ void initColorBitmap();
 // The intensity of cell (row, col) in [0, 1], or 0 with a message on
 // standard output for a position outside the table.
 float colorBitmapAt(int row, int col);
-// The intensity the table holds at (row, col), from the wave formula alone.
-float colorCellValue(int row, int col);

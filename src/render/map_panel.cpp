@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: MIT
 // Draws the map panel and computes where the view cone's edges reach the
 // map square.
-#include "map_panel.h"
+#include "render/map_panel.h"
 
 #include <GL/glut.h>
 
 #include <cmath>
 
-#include "view_state.h"
+#include "app/view_state.h"
+#include "render/scene.h"
+
+// A position in the map panel's own frame, map units.
+struct MapPoint {
+  int x;
+  int y;
+};
 
 ViewSector viewSectorOf(float a) {
   if (a <= 45.0F || a >= 315.0F) {
@@ -19,13 +26,15 @@ ViewSector viewSectorOf(float a) {
   return a < 135.0F ? ViewSector::PlusY : ViewSector::MinusY;
 }
 
-float plusEdgeAngle(float view) { return static_cast<float>(view + VIEW_CONE_ANGLE / 2); }
+// The edges' angles are left unwrapped: from -30 to 385 degrees.
+static float plusEdgeAngle(float view) { return static_cast<float>(view + VIEW_CONE_ANGLE / 2); }
 
-float minusEdgeAngle(float view) { return static_cast<float>(view - VIEW_CONE_ANGLE / 2); }
+static float minusEdgeAngle(float view) { return static_cast<float>(view - VIEW_CONE_ANGLE / 2); }
 
 static float toRadians(float degrees) { return static_cast<float>(degrees * PI_APPROX / 180.0); }
 
-ConeSlopes coneSlopesFor(float view) {
+// Every sine, cosine and quotient is rounded to float as a frame uses it.
+static ConeSlopes coneSlopesFor(float view) {
   const float radPlus = toRadians(plusEdgeAngle(view));
   const float radMinus = toRadians(minusEdgeAngle(view));
   const float cosPlus = static_cast<float>(std::cos(static_cast<double>(radPlus)));
@@ -35,19 +44,20 @@ ConeSlopes coneSlopesFor(float view) {
   return ConeSlopes{sinPlus / cosPlus, sinMinus / cosMinus, cosPlus / sinPlus, cosMinus / sinMinus};
 }
 
-MapPoint edgeEndpoint(float edgeAngle, float tan, float cot) {
-  // Each product is held as a float before it is truncated: at 15 degrees the
-  // float 49.99998 must give 49.
+// Where the edge at `edgeAngle`, with that edge's own tan and cot, meets the
+// map square. Each product is held as a float before it is truncated toward
+// zero: at 15 degrees the float 49.99998 must give 49.
+static MapPoint edgeEndpoint(float edgeAngle, float tan, float cot) {
   switch (viewSectorOf(edgeAngle)) {
     case ViewSector::PlusX:
       return MapPoint{MAP_HALF_X, static_cast<int>(static_cast<float>(MAP_HALF_Y) * tan)};
     case ViewSector::MinusX:
-      return MapPoint{MAP_NEG_HALF_X, static_cast<int>(static_cast<float>(MAP_NEG_HALF_Y) * tan)};
+      return MapPoint{-MAP_HALF_X, static_cast<int>(static_cast<float>(-MAP_HALF_Y) * tan)};
     case ViewSector::PlusY:
       return MapPoint{static_cast<int>(static_cast<float>(MAP_HALF_X) * cot), MAP_HALF_Y};
     case ViewSector::MinusY:
     default:
-      return MapPoint{static_cast<int>(static_cast<float>(MAP_NEG_HALF_X) * cot), MAP_NEG_HALF_Y};
+      return MapPoint{static_cast<int>(static_cast<float>(-MAP_HALF_X) * cot), -MAP_HALF_Y};
   }
 }
 
@@ -60,7 +70,7 @@ static void drawConeEdge(MapPoint end) {
 
 ConeSlopes drawMapPanel() {
   glLoadIdentity();
-  glTranslatef(MAP_OFFSET_X, 0.0F, MAP_OFFSET_Z);
+  glTranslatef(MAP_OFFSET_X, 0.0F, -EYE_DISTANCE);
   // Map y grows the other way from screen y.
   glScalef(1.0F, -1.0F, 1.0F);
 

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The frame sequence and the floor: everything else of a frame is drawn by
 // the map panel and the view-cone fill in the transform the panel leaves.
-#include "scene.h"
+#include "render/scene.h"
 
 #include <GL/glut.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "map_panel.h"
-#include "view_cone.h"
-#include "view_state.h"
+#include "app/view_state.h"
+#include "render/map_panel.h"
+#include "render/view_cone.h"
 
 void drawScene() {
   // No depth buffer is used, so only colour needs clearing.
@@ -27,7 +27,8 @@ void drawScene() {
   }
 }
 
-float nextStripShade(float shade) { return shade == 0.0F ? STRIP_SHADE_BRIGHT : 0.0F; }
+// The shade offset of the next strip: 0.8 after 0.0, and 0.0 after 0.8.
+static float nextStripShade(float shade) { return shade == 0.0F ? STRIP_SHADE_BRIGHT : 0.0F; }
 
 void drawFloorStrips() {
   glLoadIdentity();
@@ -40,9 +41,7 @@ void drawFloorStrips() {
     const float c = static_cast<float>(shade + STRIP_SHADE_BASE);
     glColor3f(STRIP_RED, c, c);
     glBegin(GL_TRIANGLE_STRIP);
-    glVertex3f(x, FLOOR_HEIGHT, STRIP_FAR_Z);
-    glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, STRIP_FAR_Z);
-    for (float z = STRIP_FIRST_Z; z < STRIP_END_Z; z += STRIP_STEP) {
+    for (float z = STRIP_FAR_Z; z < STRIP_END_Z; z += STRIP_STEP) {
       glVertex3f(x, FLOOR_HEIGHT, z);
       glVertex3f(x - STRIP_WIDTH, FLOOR_HEIGHT, z);
     }

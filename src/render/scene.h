@@ -3,14 +3,16 @@
 // then the buffer swap and the frame's OpenGL error check.
 #pragma once
 
+// The floor turns about, and the map panel lies in, the plane this far before
+// the eye, in modelview units.
+constexpr float EYE_DISTANCE = 250.0F;
+
 // Floor geometry, in modelview units.
-constexpr float EYE_DISTANCE = 250.0F;    // the floor and the panel sit this far before the eye
 constexpr float FLOOR_HEIGHT = -60.0F;    // y of the floor plane
 constexpr float STRIP_WIDTH = 50.0F;      // each strip spans x - 50 to x
 constexpr float STRIP_FIRST_X = -100.0F;  // right edge of the first strip
 constexpr float STRIP_END_X = 200.0F;     // strips continue while x is below this
-constexpr float STRIP_FAR_Z = -150.0F;    // far end of every strip (first vertex pair)
-constexpr float STRIP_FIRST_Z = -100.0F;  // second vertex pair
+constexpr float STRIP_FAR_Z = -150.0F;    // far end of every strip, its first vertex pair
 constexpr float STRIP_END_Z = 150.0F;     // vertex pairs continue while z is below this
 constexpr float STRIP_STEP = 50.0F;       // spacing of strips in x and of vertex pairs in z
 
@@ -24,5 +26,3 @@ constexpr float STRIP_SHADE_BRIGHT = 0.8F;  // added to the base on every second
 void drawScene();
 // First drawing step: six triangle strips turned by viewAngle about y.
 void drawFloorStrips();
-// The shade offset of the next strip: 0.8 after 0.0, and 0.0 after 0.8.
-float nextStripShade(float shade);

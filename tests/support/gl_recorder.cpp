@@ -2,7 +2,7 @@
 // Recording definitions of the GL, GLU and GLUT entry points the viewer uses.
 // They are extern "C" with the libraries' own signatures, and the test
 // programs link no libGL, so one that is missing here fails the link.
-#include "gl_recorder.h"
+#include "support/gl_recorder.h"
 
 #include <GL/glut.h>
 
@@ -30,6 +30,14 @@ void record(const char* fn, std::vector<double> args = {}, std::string text = {}
       record(__VA_ARGS__); \
     }                      \
   } while (0)
+
+std::ostream& operator<<(std::ostream& out, const GlCall& c) {
+  out << c.fn << "(";
+  for (size_t k = 0; k < c.args.size(); ++k) {
+    out << (k ? ", " : "") << c.args[k];
+  }
+  return out << (c.text.empty() ? "" : " \"" + c.text + "\"") << ")";
+}
 
 namespace glrec {
 std::function<void()> onCreateWindow;
@@ -69,15 +77,18 @@ std::vector<GlCall> named(const std::string& fn) {
   return out;
 }
 
-int count(const std::string& fn) { return static_cast<int>(named(fn).size()); }
-
-int indexOf(const std::string& fn, int from) {
-  for (int i = from; i < static_cast<int>(recorded.size()); ++i) {
-    if (recorded[static_cast<size_t>(i)].fn == fn) {
-      return i;
+std::vector<std::string> outline() {
+  std::vector<std::string> out;
+  bool inside = false;
+  for (const GlCall& c : recorded) {
+    if (c.fn == "glBegin") {
+      out.push_back("glBegin(" + std::to_string(static_cast<unsigned>(c.args.at(0))) + ")");
+    } else if (!inside) {
+      out.push_back(c.fn);
     }
+    inside = (inside || c.fn == "glBegin") && c.fn != "glEnd";
   }
-  return -1;
+  return out;
 }
 
 std::vector<std::vector<std::vector<double>>> primitives(unsigned mode) {

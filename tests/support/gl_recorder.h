@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,9 @@ struct GlCall {
   std::string fn;            // function name, e.g. "glVertex2i"
   std::vector<double> args;  // numeric arguments, exactly as passed (floats widen exactly)
   std::string text;          // the string argument, where there is one
+  bool operator==(const GlCall& o) const { return fn == o.fn && args == o.args && text == o.text; }
 };
+std::ostream& operator<<(std::ostream& out, const GlCall& c);
 
 namespace glrec {
 
@@ -41,10 +44,10 @@ void (*keyboardCallback())(unsigned char, int, int);
 
 // Queries over the recorded calls.
 std::vector<std::string> names();  // every call's function name, in order
+// The names in order, with each glBegin ... glEnd block shown as one entry
+// "glBegin(<mode>)".
+std::vector<std::string> outline();
 std::vector<GlCall> named(const std::string& fn);
-int count(const std::string& fn);
-// Index of the first call to fn at or after `from`, or -1.
-int indexOf(const std::string& fn, int from = 0);
 // Vertices sent between each glBegin(mode) and its glEnd, in order.
 std::vector<std::vector<std::vector<double>>> primitives(unsigned mode);
 
