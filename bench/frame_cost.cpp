@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "x11_harness.h"
+#include "screenshot/x11_window.h"
+#include "support/process.h"
 
 namespace {
 constexpr int TURNS = 720;
@@ -27,21 +28,21 @@ struct Measurement {
 };
 
 double cpuMsOf(pid_t pid) {
-  return 1000.0 * static_cast<double>(xh::cpuTicks(pid)) /
+  return 1000.0 * static_cast<double>(proc::cpuTicks(pid)) /
          static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 bool measure(Display* dpy, const std::string& program, const std::string& title, Measurement& m) {
   const auto t0 = std::chrono::steady_clock::now();
-  xh::Process p = xh::start({program});
-  const xh::Reaper reaper{p};
+  proc::Process p = proc::start({program});
+  const proc::Reaper reaper{p};
   Window win = 0;
-  const bool shown = xh::waitUntil(
+  const bool shown = xw::waitUntil(
       [&] {
         if (!win) {
-          win = xh::findWindow(dpy, title, 0.0);
+          win = xw::findWindow(dpy, title, 0.0);
         }
-        return win && xh::isPainted(xh::grab(dpy, win));
+        return win && xw::isPainted(xw::grab(dpy, win));
       },
       30.0);
   if (!shown) {
@@ -53,14 +54,14 @@ bool measure(Display* dpy, const std::string& program, const std::string& title,
   m.startupCpuMs = cpuMsOf(p.pid);
 
   for (int k = 0; k < TURNS; ++k) {
-    xh::pressKey(dpy, win, XK_x);
+    xw::pressKey(dpy, win, XK_x);
   }
   // Events are handled in order: Esc ends the process after the last turn.
-  xh::pressKey(dpy, win, XK_Escape);
+  xw::pressKey(dpy, win, XK_Escape);
   rusage usage{};
   int status = 0;
   bool ended = false;
-  xh::waitUntil([&] { return ended = wait4(p.pid, &status, WNOHANG, &usage) == p.pid; }, 120.0);
+  xw::waitUntil([&] { return ended = wait4(p.pid, &status, WNOHANG, &usage) == p.pid; }, 120.0);
   if (!ended) {
     fprintf(stderr, "%s did not end after Esc\n", program.c_str());
     return false;
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: %s VIEWER EMPTY_WINDOW\n", argv[0]);
     return 2;
   }
-  Display* dpy = xh::openDisplay();
+  Display* dpy = xw::openDisplay();
   if (!dpy) {
     fprintf(stderr, "frame_cost: cannot open display\n");
     return 1;

@@ -1,31 +1,48 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs the Debian 12 packages that building, running and testing Quillmere need.
-# Safe to run often: it only calls apt-get when something is missing.
+# Installs the Debian 12 packages that one purpose needs, and only those:
+#   scripts/install-deps.sh PURPOSE...
+# It calls apt-get only when something is missing, and only as root; any
+# other user is shown the command to run.
 set -euo pipefail
 
-packages=(
-  cmake make g++ pkg-config
-  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
-  xvfb x11-utils libx11-dev libxtst-dev zlib1g-dev man-db groff-base
-  libgtest-dev libbenchmark-dev valgrind
-  desktop-file-utils clang-format clang-tidy cppcheck
+declare -A lists=(
+  # Compiling the viewer.
+  [build]="cmake make g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev"
+  # make run's check that the display in DISPLAY answers.
+  [display]="x11-utils"
+  # make run without a usable display: a virtual one and the screenshot tool.
+  [headless]="xvfb libx11-dev libxtst-dev zlib1g-dev"
+  # make test: GoogleTest, memcheck, a Wayland session, and make run's checks.
+  [test]="libgtest-dev valgrind weston xwayland x11-utils"
+  [lint]="clang-format clang-tidy cppcheck"
+  [bench]="libbenchmark-dev"
+  # make package, and the checks of what it builds.
+  [package]="debhelper dpkg-dev lintian appstream devscripts desktop-file-utils"
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
-
-if [[ ${#missing[@]} -eq 0 ]]; then
-  exit 0
+if [[ $# -eq 0 ]]; then
+  echo "usage: $0 PURPOSE... (purposes: ${!lists[*]})" >&2
+  exit 2
 fi
+missing=()
+for purpose in "$@"; do
+  [[ -n "${lists[$purpose]:-}" ]] || { echo "$0: unknown purpose '$purpose'" >&2; exit 2; }
+  for p in ${lists[$purpose]}; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    if [[ "$status" != "install ok installed" && " ${missing[*]} " != *" $p "* ]]; then
+      missing+=("$p")
+    fi
+  done
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
 
+install="apt-get install -y --no-install-recommends ${missing[*]}"
 if [[ $(id -u) -ne 0 ]]; then
   echo "Quillmere needs these Debian packages, which are not installed: ${missing[*]}" >&2
-  echo "Install them with:" >&2
-  echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
+  echo "Install them as root with either of:" >&2
+  echo "  sudo apt-get update && sudo $install" >&2
+  echo "  su -c 'apt-get update && $install'" >&2
   echo "then run the same make command again." >&2
   exit 1
 fi

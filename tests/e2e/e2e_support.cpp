@@ -1,33 +1,26 @@
 // SPDX-License-Identifier: MIT
-// The running-viewer fixture and colour classes of the end-to-end tests.
-#include "e2e_support.h"
+// The display and viewer fixtures and the colour classes of the end-to-end tests.
+#include "e2e/e2e_support.h"
 
 #include <X11/keysym.h>
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <string>
 
 #ifndef QUILLMERE_BINARY
 #error "QUILLMERE_BINARY must name the viewer executable"
 #endif
 
-double seconds(double s) {
-  const char* scale = getenv("QUILLMERE_E2E_TIMEOUT_SCALE");
-  return scale ? s * atof(scale) : s;
-}
-
 static bool near(int value, int expected) { return value >= expected - 2 && value <= expected + 2; }
 
 // 0.4 * 255 = 102, 0.2 * 255 = 51, 0.5 * 255 = 127.5.
-bool isBlack(xh::Rgb c) { return c.r <= 2 && c.g <= 2 && c.b <= 2; }
-bool isDarkStrip(xh::Rgb c) { return near(c.r, 102) && near(c.g, 51) && near(c.b, 51); }
-bool isLightStrip(xh::Rgb c) { return near(c.r, 102) && near(c.g, 255) && near(c.b, 255); }
-bool isGrey(xh::Rgb c) { return c.r >= 125 && c.r <= 130 && c.g == c.r && c.b == c.r; }
-bool isYellow(xh::Rgb c) { return c.r > 2 && c.b <= 2 && c.r - c.g <= 2 && c.g - c.r <= 2; }
+bool isBlack(xw::Rgb c) { return c.r <= 2 && c.g <= 2 && c.b <= 2; }
+bool isDarkStrip(xw::Rgb c) { return near(c.r, 102) && near(c.g, 51) && near(c.b, 51); }
+bool isLightStrip(xw::Rgb c) { return near(c.r, 102) && near(c.g, 255) && near(c.b, 255); }
+bool isGrey(xw::Rgb c) { return c.r >= 125 && c.r <= 130 && c.g == c.r && c.b == c.r; }
+bool isYellow(xw::Rgb c) { return c.r > 2 && c.b <= 2 && c.r - c.g <= 2 && c.g - c.r <= 2; }
 
-PixelRegion regionOf(const xh::Image& img, bool (*cls)(xh::Rgb), int x0, int y0, int x1, int y1) {
+PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1) {
   PixelRegion r;
   r.minX = x1;
   r.minY = y1;
@@ -53,49 +46,103 @@ PixelRegion regionOf(const xh::Image& img, bool (*cls)(xh::Rgb), int x0, int y0,
   return r;
 }
 
-int countOf(const xh::Image& img, bool (*cls)(xh::Rgb)) {
+int countOf(const xw::Image& img, bool (*cls)(xw::Rgb)) {
   return regionOf(img, cls, 0, 0, img.width, img.height).count;
 }
 
-void ViewerTest::SetUp() {
-  dpy = xh::openDisplay();
-  ASSERT_NE(dpy, nullptr) << "no X display: run the end-to-end tests through make test, "
-                             "which starts a virtual one";
+Geometry geometryOf(Display* dpy, Window win) {
+  XWindowAttributes attrs;
+  XGetWindowAttributes(dpy, win, &attrs);
+  int x = 0;
+  int y = 0;
+  Window child;
+  XTranslateCoordinates(dpy, win, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+  return Geometry{x, y, attrs.width, attrs.height};
 }
 
-void ViewerTest::launch() {
-  viewer = xh::start({QUILLMERE_BINARY});
-  win = xh::findWindow(dpy, "Quillmere", seconds(20));
-  ASSERT_NE(win, 0UL) << "no viewer window appeared; stderr: " << viewer.err;
-  ASSERT_TRUE(
-      xh::waitUntil([&] { return countOf(xh::grab(dpy, win), isLightStrip) > 0; }, seconds(20)))
-      << "the first frame never showed the floor";
-  first = xh::grabSettled(dpy, win, seconds(5));
+static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+bool isAlive(Display* dpy, Window win) {
+  XSync(dpy, False);
+  const XErrorHandler previous = XSetErrorHandler(ignoreErrors);
+  XWindowAttributes attrs;
+  const Status ok = XGetWindowAttributes(dpy, win, &attrs);
+  XSync(dpy, False);
+  XSetErrorHandler(previous);
+  return ok != 0;
 }
 
-void ViewerTest::TearDown() {
-  xh::kill(viewer);
+void resize(Display* dpy, Window win, int width, int height) {
+  XResizeWindow(dpy, win, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XFlush(dpy);
+}
+
+void expectExitedWith(const proc::Process& p, int status) {
+  ASSERT_TRUE(p.ended) << "still running";
+  ASSERT_TRUE(WIFEXITED(p.status)) << "ended by signal " << WTERMSIG(p.status) << "; " << p.err;
+  EXPECT_EQ(WEXITSTATUS(p.status), status) << p.err;
+}
+
+static int failTheTest(Display* dpy, XErrorEvent* e) {
+  char text[256];
+  XGetErrorText(dpy, e->error_code, text, sizeof text);
+  ADD_FAILURE() << "X error: " << text << " (request " << static_cast<int>(e->request_code) << ")";
+  return 0;
+}
+
+void DisplayTest::SetUp() {
+  dpy = xw::openDisplay(displayName.empty() ? nullptr : displayName.c_str());
+  ASSERT_NE(dpy, nullptr) << "no X display: run the end-to-end tests through make test or "
+                             "scripts/with-xvfb.sh, which start a virtual one";
+  XSetErrorHandler(failTheTest);
+}
+
+void DisplayTest::TearDown() {
+  proc::kill(viewer);
   if (dpy) {
     XCloseDisplay(dpy);
   }
 }
 
-xh::Image ViewerTest::pressAndWaitForChange(unsigned long keysym, const xh::Image& before,
-                                            bool shift) {
-  xh::pressKey(dpy, win, keysym, shift);
-  EXPECT_TRUE(xh::waitUntil([&] { return xh::grab(dpy, win) != before; }, seconds(10)))
+void ViewerTest::SetUp() {
+  ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
+  ASSERT_NO_FATAL_FAILURE(launch());
+}
+
+void DisplayTest::launch(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                         const std::vector<std::string>& wrapper, double seconds) {
+  proc::kill(viewer);
+  std::vector<std::string> argv = wrapper;
+  argv.push_back(QUILLMERE_BINARY);
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> fullEnv = env;
+  if (!displayName.empty()) {
+    fullEnv.push_back("DISPLAY=" + displayName);
+  }
+  viewer = proc::start(argv, fullEnv);
+  win = xw::findWindow(dpy, "Quillmere", seconds);
+  proc::drain(viewer);
+  ASSERT_NE(win, 0UL) << "no viewer window appeared; stderr: " << viewer.err;
+  ASSERT_TRUE(xw::waitUntil([&] { return countOf(xw::grab(dpy, win), isLightStrip) > 0; }, seconds))
+      << "the first frame never showed the floor";
+  first = xw::grabSettled(dpy, win, 5);
+}
+
+xw::Image DisplayTest::pressAndWaitForChange(unsigned long keysym, const xw::Image& before,
+                                             std::initializer_list<unsigned long> modifiers) {
+  xw::pressKey(dpy, win, keysym, modifiers);
+  EXPECT_TRUE(xw::waitUntil([&] { return xw::grab(dpy, win) != before; }, 10))
       << "the frame did not change after the key";
-  return xh::grabSettled(dpy, win, seconds(5));
+  return xw::grabSettled(dpy, win, 5);
 }
 
-bool ViewerTest::waitForFrame(const xh::Image& target, double s) {
-  return xh::waitUntil([&] { return xh::grab(dpy, win) == target; }, s);
+bool DisplayTest::waitForFrame(const xw::Image& target, double seconds) {
+  return xw::waitUntil([&] { return xw::grab(dpy, win) == target; }, seconds);
 }
 
-void ViewerTest::escape() {
-  xh::pressKey(dpy, win, XK_Escape);
-  ASSERT_TRUE(xh::waitForExit(viewer, seconds(10))) << "Esc did not end the viewer";
-  ASSERT_TRUE(WIFEXITED(viewer.status)) << "killed by signal " << WTERMSIG(viewer.status);
-  // Under valgrind a memory error turns this status into the wrapper's own.
-  EXPECT_EQ(WEXITSTATUS(viewer.status), 0) << viewer.err;
+void DisplayTest::escape(unsigned long keysym, std::initializer_list<unsigned long> modifiers,
+                         double seconds) {
+  xw::pressKey(dpy, win, keysym ? keysym : XK_Escape, modifiers);
+  ASSERT_TRUE(proc::waitForExit(viewer, seconds)) << "the viewer did not end";
+  ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 0));
 }

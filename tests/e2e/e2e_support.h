@@ -1,25 +1,25 @@
 // SPDX-License-Identifier: MIT
-// Shared set-up of the end-to-end tests: a running viewer, its window, and
-// the colours a frame is made of.
+// Shared set-up of the end-to-end tests: an X display, a running viewer, its
+// window, and the colours a frame is made of.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
-#include "x11_harness.h"
-
-// Deadlines are scaled up when the viewer runs under valgrind.
-double seconds(double s);
+#include "screenshot/x11_window.h"
+#include "support/process.h"
 
 // Colour classes of a frame, within 2/255 of the drawn values.
-bool isBlack(xh::Rgb c);
-bool isDarkStrip(xh::Rgb c);   // (0.4, 0.2, 0.2)
-bool isLightStrip(xh::Rgb c);  // (0.4, 1.0, 1.0)
-bool isGrey(xh::Rgb c);        // (0.5, 0.5, 0.5)
-bool isYellow(xh::Rgb c);      // (v, v, 0), v > 0
+bool isBlack(xw::Rgb c);
+bool isDarkStrip(xw::Rgb c);   // (0.4, 0.2, 0.2)
+bool isLightStrip(xw::Rgb c);  // (0.4, 1.0, 1.0)
+bool isGrey(xw::Rgb c);        // (0.5, 0.5, 0.5)
+bool isYellow(xw::Rgb c);      // (v, v, 0), v > 0
 
-// Counts and centre of the pixels of one class inside a rectangle.
+// Count, centre and bounds of the pixels of one class inside a rectangle.
 struct PixelRegion {
   int count = 0;
   double cx = 0;
@@ -29,27 +29,53 @@ struct PixelRegion {
   int minY = 0;
   int maxY = 0;
 };
-PixelRegion regionOf(const xh::Image& img, bool (*cls)(xh::Rgb), int x0, int y0, int x1, int y1);
-int countOf(const xh::Image& img, bool (*cls)(xh::Rgb));
+PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1);
+int countOf(const xw::Image& img, bool (*cls)(xw::Rgb));
 
-class ViewerTest : public testing::Test {
+struct Geometry {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+Geometry geometryOf(Display* dpy, Window win);
+bool isAlive(Display* dpy, Window win);
+void resize(Display* dpy, Window win, int width, int height);
+
+// Asserts that the process ended by itself through exit(status), not by a signal.
+void expectExitedWith(const proc::Process& p, int status);
+
+// A connection to the display under test (DISPLAY, or `displayName` when a
+// fixture sets it) whose X errors fail the running test instead of ending
+// the test program.
+class DisplayTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Starts the viewer and waits for its first finished frame.
-  void launch();
+  // Starts the viewer with `args` after its name (behind `wrapper`, when one
+  // is given) and `env` added, and waits for its first finished frame.
+  void launch(const std::vector<std::string>& args = {}, const std::vector<std::string>& env = {},
+              const std::vector<std::string>& wrapper = {}, double seconds = 20);
   // Presses a key and waits until the window shows a settled frame that
   // differs from `before`.
-  xh::Image pressAndWaitForChange(unsigned long keysym, const xh::Image& before,
-                                  bool shift = false);
+  xw::Image pressAndWaitForChange(unsigned long keysym, const xw::Image& before,
+                                  std::initializer_list<unsigned long> modifiers = {});
   // Waits until the window shows exactly `target`.
-  bool waitForFrame(const xh::Image& target, double s);
-  // Presses Esc and waits for the process to end.
-  void escape();
+  bool waitForFrame(const xw::Image& target, double seconds);
+  // Presses Esc (or another key that quits) and expects the viewer to exit with 0.
+  void escape(unsigned long keysym = 0, std::initializer_list<unsigned long> modifiers = {},
+              double seconds = 10);
 
+  std::string displayName;
   Display* dpy = nullptr;
   Window win = 0;
-  xh::Process viewer;
-  xh::Image first;
+  proc::Process viewer;
+  xw::Image first;
+};
+
+// The same, with the viewer started before each test.
+class ViewerTest : public DisplayTest {
+ protected:
+  void SetUp() override;
 };

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// quillmere-shot: saves a PNG of a window once it shows a finished frame, and
+// can then press Esc in it. make run uses it on a virtual display.
+#include <X11/keysym.h>
+
+#include <cstdio>
+#include <string>
+
+#include "screenshot/x11_window.h"
+
+constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window, then for its first frame
+constexpr double SETTLE_SECONDS = 5.0;        // for two equal screenshots in a row
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    fprintf(stderr, "usage: %s TITLE OUTPUT.png [--escape]\n", argv[0]);
+    return 2;
+  }
+  const std::string title = argv[1];
+  const std::string out = argv[2];
+  const bool escape = argc > 3 && std::string(argv[3]) == "--escape";
+
+  Display* dpy = xw::openDisplay();
+  if (!dpy) {
+    fprintf(stderr, "quillmere-shot: cannot open display\n");
+    return 1;
+  }
+  const Window win = xw::findWindow(dpy, title, WINDOW_WAIT_SECONDS);
+  if (!win) {
+    fprintf(stderr, "quillmere-shot: no window titled \"%s\" appeared within %.0f s\n",
+            title.c_str(), WINDOW_WAIT_SECONDS);
+    return 1;
+  }
+  // The first frame is painted on the window's first expose; wait for
+  // something other than black, then for the frame to settle.
+  if (!xw::waitUntil([&] { return xw::isPainted(xw::grab(dpy, win)); }, WINDOW_WAIT_SECONDS)) {
+    fprintf(stderr, "quillmere-shot: the window stayed black\n");
+    return 1;
+  }
+  if (!xw::writePng(out, xw::grabSettled(dpy, win, SETTLE_SECONDS))) {
+    fprintf(stderr, "quillmere-shot: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  if (escape) {
+    xw::pressKey(dpy, win, XK_Escape);
+  }
+  XCloseDisplay(dpy);
+  return 0;
+}

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+// Finds a top-level window on an X display by its title, reads its pixels
+// back, presses keys in it, and saves what it shows as a PNG. Every wait has
+// a deadline.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace xw {
+
+struct Rgb {
+  int r;
+  int g;
+  int b;
+};
+
+// A screenshot of a window, 8-bit RGB, row-major from the top-left pixel.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+  Rgb at(int x, int y) const;
+  bool operator==(const Image& other) const;
+  bool operator!=(const Image& other) const { return !(*this == other); }
+};
+
+// Polls `done` every few milliseconds until it holds or `seconds` pass.
+bool waitUntil(const std::function<bool()>& done, double seconds);
+
+// Opens `name` (DISPLAY when null), retrying for a moment while a server
+// that is still starting refuses connections.
+Display* openDisplay(const char* name = nullptr);
+// The first viewable window titled `title`, at any depth: a window manager
+// puts the application's window inside a frame of its own.
+Window findWindow(Display* dpy, const std::string& title, double seconds);
+
+Image grab(Display* dpy, Window win);
+// True once anything other than black shows: a window has had a frame.
+bool isPainted(const Image& img);
+// Waits until two screenshots in a row agree and returns the last: the
+// window holds a finished frame, not one still being painted.
+Image grabSettled(Display* dpy, Window win, double seconds);
+
+// Presses and releases a key (an X keysym) with the focus on `win`, with the
+// given modifier keys (keysyms such as XK_Shift_L) held down meanwhile.
+void pressKey(Display* dpy, Window win, unsigned long keysym,
+              std::initializer_list<unsigned long> modifiers = {});
+
+bool writePng(const std::string& path, const Image& img);
+
+}  // namespace xw

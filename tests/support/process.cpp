@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+// Child processes for the end-to-end tests and the benchmarks.
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "screenshot/x11_window.h"
+
+extern char** environ;
+
+namespace proc {
+
+Process start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+              const std::vector<int>& keepFds) {
+  std::vector<std::string> args = argv;
+  std::vector<char*> cargs;
+  for (std::string& a : args) {
+    cargs.push_back(a.data());
+  }
+  cargs.push_back(nullptr);
+
+  std::vector<std::string> env = extraEnv;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool replaced = false;
+    for (const std::string& x : extraEnv) {
+      replaced = replaced || x.compare(0, name.size(), name) == 0;
+    }
+    if (!replaced) {
+      env.push_back(entry);
+    }
+  }
+  std::vector<char*> cenv;
+  for (std::string& e : env) {
+    cenv.push_back(e.data());
+  }
+  cenv.push_back(nullptr);
+
+  int out[2];
+  int err[2];
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    perror("pipe2");
+    abort();
+  }
+  for (const int fd : keepFds) {
+    fcntl(fd, F_SETFD, 0);
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  Process p;
+  const int failed = posix_spawnp(&p.pid, cargs[0], &actions, nullptr, cargs.data(), cenv.data());
+  posix_spawn_file_actions_destroy(&actions);
+  for (const int fd : keepFds) {
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  close(out[1]);
+  close(err[1]);
+  p.outFd = out[0];
+  p.errFd = err[0];
+  fcntl(p.outFd, F_SETFL, O_NONBLOCK);
+  fcntl(p.errFd, F_SETFL, O_NONBLOCK);
+  if (failed != 0) {
+    p.ended = true;  // nothing to wait for; the caller sees no window and no output
+  }
+  return p;
+}
+
+static void readAvailable(int fd, std::string& into) {
+  char buf[4096];
+  ssize_t n;
+  while (fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0) {
+    into.append(buf, static_cast<size_t>(n));
+  }
+}
+
+void drain(Process& p) {
+  readAvailable(p.outFd, p.out);
+  readAvailable(p.errFd, p.err);
+}
+
+static void closeFd(int& fd) {
+  if (fd >= 0) {
+    close(fd);
+    fd = -1;
+  }
+}
+
+void closeOutput(Process& p) { closeFd(p.outFd); }
+
+// Reads what is left once the process has gone, and lets the pipes go.
+static void finish(Process& p) {
+  drain(p);
+  closeFd(p.outFd);
+  closeFd(p.errFd);
+}
+
+bool waitForExit(Process& p, double seconds) {
+  const bool done = xw::waitUntil(
+      [&] {
+        drain(p);
+        if (!p.ended && waitpid(p.pid, &p.status, WNOHANG) == p.pid) {
+          p.ended = true;
+        }
+        return p.ended;
+      },
+      seconds);
+  if (done) {
+    finish(p);
+  }
+  return done;
+}
+
+long cpuTicks(pid_t pid) {
+  FILE* f = fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+  if (!f) {
+    return 0;
+  }
+  long utime = 0;
+  long stime = 0;
+  // Fields 14 and 15; the command name in field 2 has no spaces here.
+  const int got =
+      fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime);
+  fclose(f);
+  return got == 2 ? utime + stime : 0;
+}
+
+void kill(Process& p) {
+  if (!p.ended && p.pid > 0) {
+    ::kill(p.pid, SIGKILL);
+    waitpid(p.pid, &p.status, 0);
+    p.ended = true;
+  }
+  finish(p);
+}
+
+}  // namespace proc
