@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// quillmere-shot: saves a PNG of a window once it shows a finished frame, and
-// can then press Esc in it. make run uses it on a virtual display.
+// quillmere-shot: saves a PNG of a window once it shows a finished frame, then
+// presses Esc in it. make run uses it to show the viewer on a virtual display.
 #include <X11/keysym.h>
 
 #include <cstdio>
@@ -12,13 +12,12 @@ constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window, then for its fi
 constexpr double SETTLE_SECONDS = 5.0;        // for two equal screenshots in a row
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    fprintf(stderr, "usage: %s TITLE OUTPUT.png [--escape]\n", argv[0]);
+  if (argc != 3) {
+    fprintf(stderr, "usage: %s TITLE OUTPUT.png\n", argv[0]);
     return 2;
   }
   const std::string title = argv[1];
   const std::string out = argv[2];
-  const bool escape = argc > 3 && std::string(argv[3]) == "--escape";
 
   Display* dpy = xw::openDisplay();
   if (!dpy) {
@@ -41,9 +40,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "quillmere-shot: cannot write %s\n", out.c_str());
     return 1;
   }
-  if (escape) {
-    xw::pressKey(dpy, win, XK_Escape);
-  }
+  xw::pressKey(dpy, win, XK_Escape);
   XCloseDisplay(dpy);
   return 0;
 }

@@ -3,35 +3,24 @@
 #include "screenshot/x11_window.h"
 
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <fstream>
 #include <thread>
 
 namespace xw {
 
-Rgb Image::at(int x, int y) const {
-  const size_t k = 3 * (static_cast<size_t>(y) * width + x);
-  return Rgb{rgb[k], rgb[k + 1], rgb[k + 2]};
-}
-
-bool Image::operator==(const Image& other) const {
-  return width == other.width && height == other.height && rgb == other.rgb;
-}
-
 bool waitUntil(const std::function<bool()>& done, double seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (true) {
-    if (done()) {
-      return true;
-    }
+  while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) {
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  return true;
 }
 
 Display* openDisplay(const char* name) {
@@ -88,14 +77,8 @@ Window findWindow(Display* dpy, const std::string& title, double seconds) {
 // are found once per screenshot, not once per pixel.
 struct Channel {
   unsigned long mask;
-  int shift = 0;
-  unsigned long max = 1;
-  explicit Channel(unsigned long m) : mask(m) {
-    while (mask != 0 && ((mask >> shift) & 1UL) == 0) {
-      ++shift;
-    }
-    max = mask == 0 ? 1 : mask >> shift;
-  }
+  int shift = mask ? __builtin_ctzl(mask) : 0;
+  unsigned long max = mask ? mask >> shift : 1;
   uint8_t of(unsigned long pixel) const {
     return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
   }
@@ -112,17 +95,14 @@ Image grab(Display* dpy, Window win) {
   }
   img.width = attrs.width;
   img.height = attrs.height;
-  img.rgb.resize(3 * static_cast<size_t>(img.width) * img.height);
-  const Channel red(x->red_mask);
-  const Channel green(x->green_mask);
-  const Channel blue(x->blue_mask);
+  const Channel channels[] = {{x->red_mask}, {x->green_mask}, {x->blue_mask}};
+  img.rgb.reserve(3 * static_cast<size_t>(img.width) * img.height);
   for (int yy = 0; yy < img.height; ++yy) {
     for (int xx = 0; xx < img.width; ++xx) {
       const unsigned long pixel = XGetPixel(x, xx, yy);
-      const size_t k = 3 * (static_cast<size_t>(yy) * img.width + xx);
-      img.rgb[k] = red.of(pixel);
-      img.rgb[k + 1] = green.of(pixel);
-      img.rgb[k + 2] = blue.of(pixel);
+      for (const Channel& c : channels) {
+        img.rgb.push_back(c.of(pixel));
+      }
     }
   }
   XDestroyImage(x);
@@ -130,12 +110,7 @@ Image grab(Display* dpy, Window win) {
 }
 
 bool isPainted(const Image& img) {
-  for (uint8_t v : img.rgb) {
-    if (v != 0) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(img.rgb.begin(), img.rgb.end(), [](uint8_t v) { return v != 0; });
 }
 
 Image grabSettled(Display* dpy, Window win, double seconds) {
@@ -153,17 +128,18 @@ Image grabSettled(Display* dpy, Window win, double seconds) {
   return last;
 }
 
-void pressKey(Display* dpy, Window win, unsigned long keysym,
-              std::initializer_list<unsigned long> modifiers) {
-  XSetInputFocus(dpy, win, RevertToParent, CurrentTime);
-  for (const unsigned long m : modifiers) {
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, m), True, CurrentTime);
-  }
-  const KeyCode code = XKeysymToKeycode(dpy, keysym);
-  XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-  XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-  for (const unsigned long m : modifiers) {
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, m), False, CurrentTime);
+void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modifiers) {
+  XEvent ev{};
+  ev.xkey.display = dpy;
+  ev.xkey.window = win;
+  ev.xkey.root = DefaultRootWindow(dpy);
+  ev.xkey.time = CurrentTime;
+  ev.xkey.same_screen = True;
+  ev.xkey.state = modifiers;
+  ev.xkey.keycode = XKeysymToKeycode(dpy, keysym);
+  for (const int type : {KeyPress, KeyRelease}) {
+    ev.type = type;
+    XSendEvent(dpy, win, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &ev);
   }
   XFlush(dpy);
 }
@@ -208,12 +184,9 @@ bool writePng(const std::string& path, const Image& img) {
   putChunk(png, "IHDR", header);
   putChunk(png, "IDAT", packed);
   putChunk(png, "IEND", {});
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) {
-    return false;
-  }
-  const bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
-  return fclose(f) == 0 && ok;
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  return out.close(), !out.fail();
 }
 
 }  // namespace xw

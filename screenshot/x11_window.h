@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,9 +24,14 @@ struct Image {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgb;
-  Rgb at(int x, int y) const;
-  bool operator==(const Image& other) const;
-  bool operator!=(const Image& other) const { return !(*this == other); }
+  Rgb at(int x, int y) const {
+    const size_t k = 3 * (static_cast<size_t>(y) * width + x);
+    return Rgb{rgb[k], rgb[k + 1], rgb[k + 2]};
+  }
+  bool operator==(const Image& o) const {
+    return width == o.width && height == o.height && rgb == o.rgb;
+  }
+  bool operator!=(const Image& o) const { return !(*this == o); }
 };
 
 // Polls `done` every few milliseconds until it holds or `seconds` pass.
@@ -47,10 +51,11 @@ bool isPainted(const Image& img);
 // window holds a finished frame, not one still being painted.
 Image grabSettled(Display* dpy, Window win, double seconds);
 
-// Presses and releases a key (an X keysym) with the focus on `win`, with the
-// given modifier keys (keysyms such as XK_Shift_L) held down meanwhile.
-void pressKey(Display* dpy, Window win, unsigned long keysym,
-              std::initializer_list<unsigned long> modifiers = {});
+// Sends `win` the press and release of a key (an X keysym) with the given
+// modifiers (a state mask such as ShiftMask) held. Sent to the window itself,
+// the keys reach it wherever the focus is: Xwayland, for one, gives the focus
+// only to a window its compositor has activated.
+void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modifiers = 0);
 
 bool writePng(const std::string& path, const Image& img);
 

@@ -12,7 +12,7 @@ declare -A lists=(
   # make run's check that the display in DISPLAY answers.
   [display]="x11-utils"
   # make run without a usable display: a virtual one and the screenshot tool.
-  [headless]="xvfb libx11-dev libxtst-dev zlib1g-dev"
+  [headless]="xvfb libx11-dev zlib1g-dev"
   # make test: GoogleTest, memcheck, a Wayland session, and make run's checks.
   [test]="libgtest-dev valgrind weston xwayland x11-utils"
   [lint]="clang-format clang-tidy cppcheck"

@@ -17,7 +17,7 @@ if [[ "${2:-}" == "--screenshot" ]]; then
   "$viewer" >"$build/quillmere.out" 2>&1 &
   viewer_pid=$!
   status=0
-  "$shot_tool" Quillmere "$shot" --escape || status=$?
+  "$shot_tool" Quillmere "$shot" || status=$?
   # Esc ends the viewer; do not wait on it for ever if it does not.
   deadline=$((SECONDS + 10))
   while kill -0 "$viewer_pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done

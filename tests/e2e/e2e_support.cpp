@@ -23,58 +23,16 @@ bool isYellow(xw::Rgb c) { return c.r > 2 && c.b <= 2 && c.r - c.g <= 2 && c.g -
 PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1) {
   PixelRegion r;
   r.minX = x1;
-  r.minY = y1;
-  double sx = 0;
-  double sy = 0;
   for (int y = y0; y < y1 && y < img.height; ++y) {
     for (int x = x0; x < x1 && x < img.width; ++x) {
       if (cls(img.at(x, y))) {
-        ++r.count;
-        sx += x;
-        sy += y;
+        r.cx += (x - r.cx) / ++r.count;  // the running mean
         r.minX = std::min(r.minX, x);
         r.maxX = std::max(r.maxX, x);
-        r.minY = std::min(r.minY, y);
-        r.maxY = std::max(r.maxY, y);
       }
     }
   }
-  if (r.count > 0) {
-    r.cx = sx / r.count;
-    r.cy = sy / r.count;
-  }
   return r;
-}
-
-int countOf(const xw::Image& img, bool (*cls)(xw::Rgb)) {
-  return regionOf(img, cls, 0, 0, img.width, img.height).count;
-}
-
-Geometry geometryOf(Display* dpy, Window win) {
-  XWindowAttributes attrs;
-  XGetWindowAttributes(dpy, win, &attrs);
-  int x = 0;
-  int y = 0;
-  Window child;
-  XTranslateCoordinates(dpy, win, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-  return Geometry{x, y, attrs.width, attrs.height};
-}
-
-static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
-
-bool isAlive(Display* dpy, Window win) {
-  XSync(dpy, False);
-  const XErrorHandler previous = XSetErrorHandler(ignoreErrors);
-  XWindowAttributes attrs;
-  const Status ok = XGetWindowAttributes(dpy, win, &attrs);
-  XSync(dpy, False);
-  XSetErrorHandler(previous);
-  return ok != 0;
-}
-
-void resize(Display* dpy, Window win, int width, int height) {
-  XResizeWindow(dpy, win, static_cast<unsigned>(width), static_cast<unsigned>(height));
-  XFlush(dpy);
 }
 
 void expectExitedWith(const proc::Process& p, int status) {
@@ -109,28 +67,29 @@ void ViewerTest::SetUp() {
   ASSERT_NO_FATAL_FAILURE(launch());
 }
 
-void DisplayTest::launch(const std::vector<std::string>& args, const std::vector<std::string>& env,
+void DisplayTest::launch(const std::vector<std::string>& args,
                          const std::vector<std::string>& wrapper, double seconds) {
   proc::kill(viewer);
-  std::vector<std::string> argv = wrapper;
+  std::vector<std::string> argv = {"env", "DISPLAY=" + std::string(DisplayString(dpy))};
+  argv.insert(argv.end(), wrapper.begin(), wrapper.end());
   argv.push_back(QUILLMERE_BINARY);
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> fullEnv = env;
-  if (!displayName.empty()) {
-    fullEnv.push_back("DISPLAY=" + displayName);
-  }
-  viewer = proc::start(argv, fullEnv);
+  viewer = proc::start(argv);
   win = xw::findWindow(dpy, "Quillmere", seconds);
   proc::drain(viewer);
   ASSERT_NE(win, 0UL) << "no viewer window appeared; stderr: " << viewer.err;
-  ASSERT_TRUE(xw::waitUntil([&] { return countOf(xw::grab(dpy, win), isLightStrip) > 0; }, seconds))
+  ASSERT_TRUE(xw::waitUntil(
+      [&] {
+        const xw::Image img = xw::grab(dpy, win);
+        return regionOf(img, isLightStrip, 0, 0, img.width, img.height).count > 0;
+      },
+      seconds))
       << "the first frame never showed the floor";
   first = xw::grabSettled(dpy, win, 5);
 }
 
-xw::Image DisplayTest::pressAndWaitForChange(unsigned long keysym, const xw::Image& before,
-                                             std::initializer_list<unsigned long> modifiers) {
-  xw::pressKey(dpy, win, keysym, modifiers);
+xw::Image DisplayTest::pressAndWaitForChange(unsigned long keysym, const xw::Image& before) {
+  xw::pressKey(dpy, win, keysym);
   EXPECT_TRUE(xw::waitUntil([&] { return xw::grab(dpy, win) != before; }, 10))
       << "the frame did not change after the key";
   return xw::grabSettled(dpy, win, 5);
@@ -140,9 +99,8 @@ bool DisplayTest::waitForFrame(const xw::Image& target, double seconds) {
   return xw::waitUntil([&] { return xw::grab(dpy, win) == target; }, seconds);
 }
 
-void DisplayTest::escape(unsigned long keysym, std::initializer_list<unsigned long> modifiers,
-                         double seconds) {
-  xw::pressKey(dpy, win, keysym ? keysym : XK_Escape, modifiers);
+void DisplayTest::escape(unsigned long keysym, unsigned int modifiers, double seconds) {
+  xw::pressKey(dpy, win, keysym, modifiers);
   ASSERT_TRUE(proc::waitForExit(viewer, seconds)) << "the viewer did not end";
   ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 0));
 }

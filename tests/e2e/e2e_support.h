@@ -3,9 +3,9 @@
 // window, and the colours a frame is made of.
 #pragma once
 
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,28 +19,14 @@ bool isLightStrip(xw::Rgb c);  // (0.4, 1.0, 1.0)
 bool isGrey(xw::Rgb c);        // (0.5, 0.5, 0.5)
 bool isYellow(xw::Rgb c);      // (v, v, 0), v > 0
 
-// Count, centre and bounds of the pixels of one class inside a rectangle.
+// Count, mean x and x bounds of the pixels of one class inside a rectangle.
 struct PixelRegion {
   int count = 0;
   double cx = 0;
-  double cy = 0;
   int minX = 0;
   int maxX = 0;
-  int minY = 0;
-  int maxY = 0;
 };
 PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1);
-int countOf(const xw::Image& img, bool (*cls)(xw::Rgb));
-
-struct Geometry {
-  int x;
-  int y;
-  int width;
-  int height;
-};
-Geometry geometryOf(Display* dpy, Window win);
-bool isAlive(Display* dpy, Window win);
-void resize(Display* dpy, Window win, int width, int height);
 
 // Asserts that the process ended by itself through exit(status), not by a signal.
 void expectExitedWith(const proc::Process& p, int status);
@@ -53,19 +39,17 @@ class DisplayTest : public testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Starts the viewer with `args` after its name (behind `wrapper`, when one
-  // is given) and `env` added, and waits for its first finished frame.
-  void launch(const std::vector<std::string>& args = {}, const std::vector<std::string>& env = {},
+  // Starts the viewer with `args` after its name, behind `wrapper` (such as
+  // env or valgrind) when one is given, and waits for its first finished frame.
+  void launch(const std::vector<std::string>& args = {},
               const std::vector<std::string>& wrapper = {}, double seconds = 20);
   // Presses a key and waits until the window shows a settled frame that
   // differs from `before`.
-  xw::Image pressAndWaitForChange(unsigned long keysym, const xw::Image& before,
-                                  std::initializer_list<unsigned long> modifiers = {});
+  xw::Image pressAndWaitForChange(unsigned long keysym, const xw::Image& before);
   // Waits until the window shows exactly `target`.
   bool waitForFrame(const xw::Image& target, double seconds);
   // Presses Esc (or another key that quits) and expects the viewer to exit with 0.
-  void escape(unsigned long keysym = 0, std::initializer_list<unsigned long> modifiers = {},
-              double seconds = 10);
+  void escape(unsigned long keysym = XK_Escape, unsigned int modifiers = 0, double seconds = 10);
 
   std::string displayName;
   Display* dpy = nullptr;

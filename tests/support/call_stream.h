@@ -7,26 +7,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/gl_recorder.h"
 
-// Every value viewAngle can hold: 0, 5, ..., 355 degrees.
-inline std::vector<float> reachableViewAngles() {
-  std::vector<float> angles;
-  for (int k = 0; k < 72; ++k) {
-    angles.push_back(static_cast<float>(5 * k));
-  }
-  return angles;
-}
-
 // For a death test's child: standard output goes to a scratch file from here
-// on, and at exit what arrived there is written to standard error as
-// "stdout:[...]", after anything the code wrote to standard error itself. The
-// death test's matcher, which sees only standard error, can so tell the two
-// streams apart.
-inline void reportStdoutAtExit() {
+// on, and at exit the last recorded call and what arrived on standard output
+// are written to standard error as "last <call>; stdout:[...]", after
+// anything the code wrote there itself. The death test's matcher, which sees
+// only standard error, can so tell the two streams apart.
+inline void reportAtExit() {
   fflush(stdout);
   static FILE* captured = tmpfile();
   dup2(fileno(captured), STDOUT_FILENO);
@@ -37,7 +29,9 @@ inline void reportStdoutAtExit() {
     for (int c; (c = fgetc(captured)) != EOF;) {
       text += static_cast<char>(c);
     }
-    fprintf(stderr, "stdout:[%s]", text.c_str());
+    std::ostringstream last;
+    last << glrec::calls().back();
+    fprintf(stderr, "last %s; stdout:[%s]", last.str().c_str(), text.c_str());
   });
 }
 

@@ -6,76 +6,44 @@
 
 #include <GL/glut.h>
 
-#include <cstdio>
-
 namespace {
 std::vector<GlCall> recorded;  // every call since the last reset
-bool recording = true;
-GLenum glError = GL_NO_ERROR;
-bool traceDestroy = false;
-void (*display)() = nullptr;
-void (*reshape)(int, int) = nullptr;
-void (*keyboard)(unsigned char, int, int) = nullptr;
+bool recording = true;         // off: a stand-in costs one branch, for benchmarks
+GLenum glError = GL_NO_ERROR;  // what glGetError answers
 
-void record(const char* fn, std::vector<double> args = {}, std::string text = {}) {
-  recorded.push_back(GlCall{fn, std::move(args), std::move(text)});
+template <typename... Args>
+void rec(const char* fn, Args... args) {
+  if (recording) {
+    recorded.push_back(GlCall{fn, {static_cast<double>(args)...}, {}});
+  }
 }
 }  // namespace
-
-// Builds the record only while recording, so with recording off a stand-in
-// costs one branch and a benchmark measures the viewer's own code.
-#define RECORD(...)        \
-  do {                     \
-    if (recording) {       \
-      record(__VA_ARGS__); \
-    }                      \
-  } while (0)
 
 std::ostream& operator<<(std::ostream& out, const GlCall& c) {
   out << c.fn << "(";
   for (size_t k = 0; k < c.args.size(); ++k) {
     out << (k ? ", " : "") << c.args[k];
   }
-  return out << (c.text.empty() ? "" : " \"" + c.text + "\"") << ")";
+  return out << (c.text.empty() ? "" : "\"" + c.text + "\"") << ")";
 }
 
 namespace glrec {
 std::function<void()> onCreateWindow;
 std::function<void()> onMainLoop;
+void (*display)() = nullptr;
+void (*reshape)(int, int) = nullptr;
+void (*keyboard)(unsigned char, int, int) = nullptr;
 
 void reset() {
   recorded.clear();
   recording = true;
   glError = GL_NO_ERROR;
-  traceDestroy = false;
   onCreateWindow = nullptr;
   onMainLoop = nullptr;
 }
 const std::vector<GlCall>& calls() { return recorded; }
 void setRecording(bool on) { recording = on; }
 void setGlError(unsigned err) { glError = err; }
-void setTraceDestroyToStderr(bool on) { traceDestroy = on; }
-void (*displayCallback())() { return display; }
-void (*reshapeCallback())(int, int) { return reshape; }
-void (*keyboardCallback())(unsigned char, int, int) { return keyboard; }
-
-std::vector<std::string> names() {
-  std::vector<std::string> out;
-  for (const GlCall& c : recorded) {
-    out.push_back(c.fn);
-  }
-  return out;
-}
-
-std::vector<GlCall> named(const std::string& fn) {
-  std::vector<GlCall> out;
-  for (const GlCall& c : recorded) {
-    if (c.fn == fn) {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
 
 std::vector<std::string> outline() {
   std::vector<std::string> out;
@@ -87,6 +55,16 @@ std::vector<std::string> outline() {
       out.push_back(c.fn);
     }
     inside = (inside || c.fn == "glBegin") && c.fn != "glEnd";
+  }
+  return out;
+}
+
+std::vector<GlCall> named(const std::string& fn) {
+  std::vector<GlCall> out;
+  for (const GlCall& c : recorded) {
+    if (c.fn == fn) {
+      out.push_back(c);
+    }
   }
   return out;
 }
@@ -111,32 +89,30 @@ std::vector<std::vector<std::vector<double>>> primitives(unsigned mode) {
 }  // namespace glrec
 
 extern "C" {
-void glBegin(GLenum mode) { RECORD("glBegin", {static_cast<double>(mode)}); }
-void glEnd() { RECORD("glEnd"); }
-void glVertex2i(GLint x, GLint y) { RECORD("glVertex2i", {double(x), double(y)}); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { RECORD("glVertex3f", {x, y, z}); }
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { RECORD("glColor3f", {r, g, b}); }
-void glPointSize(GLfloat size) { RECORD("glPointSize", {size}); }
-void glMatrixMode(GLenum mode) { RECORD("glMatrixMode", {static_cast<double>(mode)}); }
-void glLoadIdentity() { RECORD("glLoadIdentity"); }
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { RECORD("glTranslatef", {x, y, z}); }
-void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { RECORD("glRotatef", {a, x, y, z}); }
-void glScalef(GLfloat x, GLfloat y, GLfloat z) { RECORD("glScalef", {x, y, z}); }
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-  RECORD("glViewport", {double(x), double(y), double(w), double(h)});
-}
-void glClear(GLbitfield mask) { RECORD("glClear", {static_cast<double>(mask)}); }
+void glBegin(GLenum mode) { rec("glBegin", mode); }
+void glEnd() { rec("glEnd"); }
+void glVertex2i(GLint x, GLint y) { rec("glVertex2i", x, y); }
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { rec("glVertex3f", x, y, z); }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { rec("glColor3f", r, g, b); }
+void glPointSize(GLfloat size) { rec("glPointSize", size); }
+void glMatrixMode(GLenum mode) { rec("glMatrixMode", mode); }
+void glLoadIdentity() { rec("glLoadIdentity"); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { rec("glTranslatef", x, y, z); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { rec("glRotatef", a, x, y, z); }
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { rec("glScalef", x, y, z); }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { rec("glViewport", x, y, w, h); }
+void glClear(GLbitfield mask) { rec("glClear", mask); }
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
-  RECORD("glClearColor", {r, g, b, a});
+  rec("glClearColor", r, g, b, a);
 }
-void glClearDepth(GLclampd depth) { RECORD("glClearDepth", {depth}); }
-void glDisable(GLenum cap) { RECORD("glDisable", {static_cast<double>(cap)}); }
+void glClearDepth(GLclampd depth) { rec("glClearDepth", depth); }
+void glDisable(GLenum cap) { rec("glDisable", cap); }
 GLenum glGetError() {
-  RECORD("glGetError");
+  rec("glGetError");
   return glError;
 }
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
-  RECORD("gluPerspective", {fovy, aspect, zNear, zFar});
+  rec("gluPerspective", fovy, aspect, zNear, zFar);
 }
 
 void glutInit(int* argc, char** argv) {
@@ -144,43 +120,36 @@ void glutInit(int* argc, char** argv) {
   for (int i = 0; i < *argc; ++i) {
     joined += (i ? " " : "") + std::string(argv[i]);
   }
-  RECORD("glutInit", {static_cast<double>(*argc)}, joined);
+  recorded.push_back(GlCall{"glutInit", {static_cast<double>(*argc)}, joined});
 }
-void glutInitDisplayMode(unsigned int mode) { RECORD("glutInitDisplayMode", {double(mode)}); }
-void glutInitWindowSize(int w, int h) { RECORD("glutInitWindowSize", {double(w), double(h)}); }
-void glutInitWindowPosition(int x, int y) {
-  RECORD("glutInitWindowPosition", {double(x), double(y)});
-}
+void glutInitDisplayMode(unsigned int mode) { rec("glutInitDisplayMode", mode); }
+void glutInitWindowSize(int w, int h) { rec("glutInitWindowSize", w, h); }
+void glutInitWindowPosition(int x, int y) { rec("glutInitWindowPosition", x, y); }
 int glutCreateWindow(const char* title) {
-  RECORD("glutCreateWindow", {}, title);
+  recorded.push_back(GlCall{"glutCreateWindow", {}, title});
   if (glrec::onCreateWindow) {
     glrec::onCreateWindow();
   }
   return glrec::FAKE_WINDOW_ID;
 }
 void glutDisplayFunc(void (*cb)()) {
-  display = cb;
-  RECORD("glutDisplayFunc");
+  glrec::display = cb;
+  rec("glutDisplayFunc");
 }
 void glutReshapeFunc(void (*cb)(int, int)) {
-  reshape = cb;
-  RECORD("glutReshapeFunc");
+  glrec::reshape = cb;
+  rec("glutReshapeFunc");
 }
 void glutKeyboardFunc(void (*cb)(unsigned char, int, int)) {
-  keyboard = cb;
-  RECORD("glutKeyboardFunc");
+  glrec::keyboard = cb;
+  rec("glutKeyboardFunc");
 }
 void glutMainLoop() {
-  RECORD("glutMainLoop");
+  rec("glutMainLoop");
   if (glrec::onMainLoop) {
     glrec::onMainLoop();
   }
 }
-void glutSwapBuffers() { RECORD("glutSwapBuffers"); }
-void glutDestroyWindow(int window) {
-  RECORD("glutDestroyWindow", {double(window)});
-  if (traceDestroy) {
-    fprintf(stderr, "glutDestroyWindow(%d)\n", window);
-  }
-}
+void glutSwapBuffers() { rec("glutSwapBuffers"); }
+void glutDestroyWindow(int window) { rec("glutDestroyWindow", window); }
 }

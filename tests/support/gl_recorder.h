@@ -26,24 +26,18 @@ void reset();
 const std::vector<GlCall>& calls();
 // While false the stand-ins record nothing (used for benchmarks).
 void setRecording(bool on);
-
 // The value the next glGetError calls answer; GL_NO_ERROR after reset.
 void setGlError(unsigned err);
-// When set, glutDestroyWindow also writes "glutDestroyWindow(<id>)" to stderr,
-// so a death test can see it happen before the exit.
-void setTraceDestroyToStderr(bool on);
 
-// Called from inside the stand-ins, for checks at those moments.
+// Run from inside the stand-ins, for checks at those moments.
 extern std::function<void()> onCreateWindow;
 extern std::function<void()> onMainLoop;
 
 // The callbacks registered through glutDisplayFunc and friends.
-void (*displayCallback())();
-void (*reshapeCallback())(int, int);
-void (*keyboardCallback())(unsigned char, int, int);
+extern void (*display)();
+extern void (*reshape)(int, int);
+extern void (*keyboard)(unsigned char, int, int);
 
-// Queries over the recorded calls.
-std::vector<std::string> names();  // every call's function name, in order
 // The names in order, with each glBegin ... glEnd block shown as one entry
 // "glBegin(<mode>)".
 std::vector<std::string> outline();

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "screenshot/x11_window.h"
 
@@ -17,32 +18,12 @@ extern char** environ;
 
 namespace proc {
 
-Process start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-              const std::vector<int>& keepFds) {
-  std::vector<std::string> args = argv;
+Process start(std::vector<std::string> argv) {
   std::vector<char*> cargs;
-  for (std::string& a : args) {
+  for (std::string& a : argv) {
     cargs.push_back(a.data());
   }
   cargs.push_back(nullptr);
-
-  std::vector<std::string> env = extraEnv;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('=') + 1);
-    bool replaced = false;
-    for (const std::string& x : extraEnv) {
-      replaced = replaced || x.compare(0, name.size(), name) == 0;
-    }
-    if (!replaced) {
-      env.push_back(entry);
-    }
-  }
-  std::vector<char*> cenv;
-  for (std::string& e : env) {
-    cenv.push_back(e.data());
-  }
-  cenv.push_back(nullptr);
 
   int out[2];
   int err[2];
@@ -50,19 +31,13 @@ Process start(const std::vector<std::string>& argv, const std::vector<std::strin
     perror("pipe2");
     abort();
   }
-  for (const int fd : keepFds) {
-    fcntl(fd, F_SETFD, 0);
-  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
   Process p;
-  const int failed = posix_spawnp(&p.pid, cargs[0], &actions, nullptr, cargs.data(), cenv.data());
+  const int failed = posix_spawnp(&p.pid, cargs[0], &actions, nullptr, cargs.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  for (const int fd : keepFds) {
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
   close(out[1]);
   close(err[1]);
   p.outFd = out[0];
@@ -88,20 +63,20 @@ void drain(Process& p) {
   readAvailable(p.errFd, p.err);
 }
 
-static void closeFd(int& fd) {
-  if (fd >= 0) {
-    close(fd);
-    fd = -1;
-  }
+void closeOutput(Process& p) {
+  close(p.outFd);
+  p.outFd = -1;
 }
-
-void closeOutput(Process& p) { closeFd(p.outFd); }
 
 // Reads what is left once the process has gone, and lets the pipes go.
 static void finish(Process& p) {
   drain(p);
-  closeFd(p.outFd);
-  closeFd(p.errFd);
+  for (int* fd : {&p.outFd, &p.errFd}) {
+    if (*fd >= 0) {
+      close(*fd);
+    }
+    *fd = -1;
+  }
 }
 
 bool waitForExit(Process& p, double seconds) {
@@ -121,17 +96,16 @@ bool waitForExit(Process& p, double seconds) {
 }
 
 long cpuTicks(pid_t pid) {
-  FILE* f = fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-  if (!f) {
-    return 0;
+  // Fields 14 and 15; the command name in field 2 has no spaces here.
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string skipped;
+  for (int field = 1; field <= 13; ++field) {
+    stat >> skipped;
   }
   long utime = 0;
   long stime = 0;
-  // Fields 14 and 15; the command name in field 2 has no spaces here.
-  const int got =
-      fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &utime, &stime);
-  fclose(f);
-  return got == 2 ? utime + stime : 0;
+  stat >> utime >> stime;
+  return utime + stime;
 }
 
 void kill(Process& p) {

@@ -20,11 +20,9 @@ struct Process {
   bool ended = false;
 };
 
-// Starts `argv` (argv[0] is the program, looked up in PATH) with the given
-// environment entries added to, or replacing, the inherited ones. Descriptors
-// listed in `keepFds` stay open in the program under their own numbers.
-Process start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
-              const std::vector<int>& keepFds = {});
+// Starts `argv` (argv[0] is the program, looked up in PATH; put env(1) in
+// front to change its environment).
+Process start(std::vector<std::string> argv);
 // Collects what the process wrote so far without blocking.
 void drain(Process& p);
 // Closes our end of its standard output: its next write there meets a
