@@ -3,7 +3,7 @@
 // window, and the colours a frame is made of.
 #pragma once
 
-#include <X11/keysym.h>
+#include <X11/keysym.h>  // the XK_ names of the keys the tests press
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The viewer in a Wayland session, as most desktops run today: weston's
 // headless backend with Xwayland, in a runtime directory of the test's own.
-#include <X11/keysym.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>

@@ -4,7 +4,6 @@
 #include "e2e/e2e_support.h"
 
 #include <X11/Xutil.h>
-#include <X11/keysym.h>
 
 #include <string>
 
@@ -30,14 +29,6 @@ TEST_F(Window_, FirstFrameShowsFloorPanelAndConeOnBlack) {
   EXPECT_GT(yellow.cx, (grey.minX + grey.maxX) / 2.0);
   // Above the floor and right of the panel there is only background.
   EXPECT_EQ(regionOf(first, isBlack, 250, 0, 600, 100).count, 350 * 100);
-}
-
-// Standard output is a pipe here, so the lines wait in its buffer until exit.
-TEST_F(Window_, PrintsTheInstructionsAtExitThroughAPipeAndEscExitsWithZero) {
-  proc::drain(viewer);
-  EXPECT_EQ(viewer.out, "");
-  ASSERT_NO_FATAL_FAILURE(escape());
-  EXPECT_EQ(viewer.out, "Press the keys 'z' and 'x' to rotate.\nPress the key Esc to exit.\n");
 }
 
 using Keys = ViewerTest;
