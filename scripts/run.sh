@@ -39,6 +39,8 @@ if [[ -n "${DISPLAY:-}" ]]; then
     exec "$viewer"
   fi
   echo "The display $DISPLAY did not answer within $probe_seconds s; using a virtual one instead."
+else
+  echo "No display is named in DISPLAY; using a virtual one."
 fi
 "$here/install-deps.sh" headless
 [[ -x "$shot_tool" ]] || cmake -S "$here/.." -B "$build" -DQUILLMERE_SCREENSHOT=ON >/dev/null

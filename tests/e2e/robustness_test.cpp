@@ -160,6 +160,7 @@ TEST_F(LostDisplay, ServerGoneEndsTheViewerWithOne) {
   stopServer();
   ASSERT_TRUE(proc::waitForExit(viewer, 5)) << "hung after losing its display";
   ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 1));
+  EXPECT_NE(viewer.err.find("X connection to"), std::string::npos) << viewer.err;
 }
 
 using Closed = ViewerTest;

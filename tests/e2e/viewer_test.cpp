@@ -15,10 +15,9 @@ constexpr int FLOOR_TOP = 140;
 
 }  // namespace
 
-using Window_ = ViewerTest;
-using Display_ = DisplayTest;
+using FirstFrame = ViewerTest;
 
-TEST_F(Window_, FirstFrameShowsFloorPanelAndConeOnBlack) {
+TEST_F(FirstFrame, ShowsFloorPanelAndConeOnBlack) {
   EXPECT_GT(regionOf(first, isDarkStrip, 0, FLOOR_TOP, 600, 207).count, 1000);
   EXPECT_GT(regionOf(first, isLightStrip, 0, FLOOR_TOP, 600, 207).count, 1000);
   // The cone at angle 0 points right along the panel's x axis.
@@ -34,20 +33,22 @@ TEST_F(Window_, FirstFrameShowsFloorPanelAndConeOnBlack) {
 using Keys = ViewerTest;
 
 // In X, Alt and Super leave the character alone and Ctrl makes it another.
-// The keys that must not turn come before an 'x': had one of them turned,
-// that 'x' would land a step away from the turned frame.
+// Each key that must not turn comes before one that does: had it turned,
+// the next expected frame would be a step away.
 TEST_F(Keys, XAndZTurnInEitherCaseAndWithAltOrSuperAndNothingElseDoes) {
   const xw::Image turned = pressAndWaitForChange(XK_x, first);
   EXPECT_NE(turned, first);
+  // clang-format off
   const struct {
     unsigned long key;
     unsigned int modifiers;  // Mod1 is Alt, Mod4 Super
     const xw::Image* then;   // the frame it must show; nullptr for keys that do not turn
   } presses[] = {
-      {XK_z, 0, &first},         {XK_X, ShiftMask, &turned}, {XK_Z, ShiftMask, &first},
-      {XK_x, Mod1Mask, &turned}, {XK_z, Mod4Mask, &first},   {XK_x, ControlMask, nullptr},
-      {XK_a, 0, nullptr},        {XK_space, 0, nullptr},     {XK_Return, 0, nullptr},
-      {XK_1, 0, nullptr},        {XK_x, 0, &turned}};
+      {XK_z, 0, &first},            {XK_X, ShiftMask, &turned}, {XK_x, ControlMask, nullptr},
+      {XK_Z, ShiftMask, &first},    {XK_x, Mod1Mask, &turned},  {XK_z, Mod4Mask, &first},
+      {XK_z, ControlMask, nullptr}, {XK_a, 0, nullptr},         {XK_space, 0, nullptr},
+      {XK_Return, 0, nullptr},      {XK_1, 0, nullptr},         {XK_x, 0, &turned}};
+  // clang-format on
   for (const auto& p : presses) {
     xw::pressKey(dpy, win, p.key, p.modifiers);
     if (p.then) {
@@ -56,8 +57,10 @@ TEST_F(Keys, XAndZTurnInEitherCaseAndWithAltOrSuperAndNothingElseDoes) {
   }
 }
 
+using Quit = DisplayTest;
+
 // In X, Ctrl+[ and Ctrl+3 type the Esc character.
-TEST_F(Display_, EscAndItsControlSpellingsExitWithZero) {
+TEST_F(Quit, EscAndItsControlSpellingsExitWithZero) {
   const struct {
     unsigned long key;
     unsigned int modifiers;

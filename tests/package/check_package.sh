@@ -5,13 +5,15 @@
 # Depends names the libraries the binary uses, and no others; dpkg installs
 # it; and what it installs is a hardened binary, a man page, a DEP-5
 # copyright file, a changelog, and a desktop entry and metainfo that validate.
-#   check_package.sh SOURCE_DIR WORK_DIR
+# The binary CMake built is checked for the same hardening.
+#   check_package.sh SOURCE_DIR WORK_DIR CMAKE_BUILT_BINARY
 set -euo pipefail
 # dpkg --root runs ldconfig and start-stop-daemon, which an ordinary user's
 # login PATH does not reach.
 export PATH="$PATH:/usr/local/sbin:/usr/sbin:/sbin"
 src=$1
 work=$2
+built=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 rm -rf "$work"
@@ -45,7 +47,9 @@ dpkg --root="$root" -s quillmere | grep -q '^Status: install ok installed' ||
 usr="$root/usr"
 [[ -x "$usr/bin/quillmere" ]] || fail "no executable usr/bin/quillmere"
 # Control-flow protection is not among Debian 12's build flags.
-hardening-check --nocfprotection --quiet "$usr/bin/quillmere" || fail "the binary is not hardened"
+for binary in "$usr/bin/quillmere" "$built"; do
+  hardening-check --nocfprotection --quiet "$binary" || fail "$binary is not hardened"
+done
 page="$usr/share/man/man1/quillmere.1.gz"
 warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -l -Tutf8 "$page" 2>&1 >/dev/null) ||
   fail "no man page at ${page#"$root"}"
