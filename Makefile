@@ -23,7 +23,7 @@ run:
 # Everything, warnings as errors: static checks, the display-free tests
 # under the sanitizers, then the whole CTest suite on a private Xvfb.
 test:
-	@scripts/install-deps.sh build headless test lint package
+	@scripts/install-deps.sh build display headless test lint package
 	@cmake -S . -B $(BUILD_DIR) -DBUILD_TESTING=ON -DQUILLMERE_WERROR=ON >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	@scripts/lint.sh $(BUILD_DIR)

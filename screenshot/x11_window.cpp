@@ -12,13 +12,13 @@
 
 namespace xw {
 
-bool waitUntil(const std::function<bool()>& done, double seconds) {
+bool waitUntil(const std::function<bool()>& done, double seconds, int pollMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) {
       return false;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
   }
   return true;
 }
@@ -114,17 +114,16 @@ bool isPainted(const Image& img) {
 }
 
 Image grabSettled(Display* dpy, Window win, double seconds) {
+  // Two grabs 20 ms apart that agree hold a finished frame.
   Image last = grab(dpy, win);
-  Image now;
   waitUntil(
       [&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        now = grab(dpy, win);
+        Image now = grab(dpy, win);
         const bool same = now == last;
-        last = now;
+        last = std::move(now);
         return same;
       },
-      seconds);
+      seconds, 20);
   return last;
 }
 
@@ -186,7 +185,8 @@ bool writePng(const std::string& path, const Image& img) {
   putChunk(png, "IEND", {});
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  return out.close(), !out.fail();
+  out.close();
+  return !out.fail();
 }
 
 }  // namespace xw

@@ -34,8 +34,8 @@ struct Image {
   bool operator!=(const Image& o) const { return !(*this == o); }
 };
 
-// Polls `done` every few milliseconds until it holds or `seconds` pass.
-bool waitUntil(const std::function<bool()>& done, double seconds);
+// Polls `done` every `pollMs` milliseconds until it holds or `seconds` pass.
+bool waitUntil(const std::function<bool()>& done, double seconds, int pollMs = 5);
 
 // Opens `name` (DISPLAY when null), retrying for a moment while a server
 // that is still starting refuses connections.

@@ -13,8 +13,8 @@ declare -A lists=(
   [display]="x11-utils"
   # make run without a usable display: a virtual one and the screenshot tool.
   [headless]="xvfb libx11-dev zlib1g-dev"
-  # make test: GoogleTest, memcheck, a Wayland session, and make run's checks.
-  [test]="libgtest-dev valgrind weston xwayland x11-utils"
+  # make test: GoogleTest, memcheck and a Wayland session.
+  [test]="libgtest-dev valgrind weston xwayland"
   [lint]="clang-format clang-tidy cppcheck"
   [bench]="libbenchmark-dev"
   # make package, and the checks of what it builds.

@@ -13,7 +13,7 @@ constexpr int MAP_HALF_X = MAP_SIZE_X / 2;
 constexpr int MAP_HALF_Y = MAP_SIZE_Y / 2;
 static_assert((-MAP_SIZE_X) / 2 == -MAP_HALF_X && (-MAP_SIZE_Y) / 2 == -MAP_HALF_Y);
 
-// Modelview units left of the floor's centre at which the panel's centre sits.
+// x of the panel's centre in modelview units: 220 left of the floor's centre.
 constexpr float MAP_OFFSET_X = -220.0F;
 
 constexpr float MAP_GREY = 0.5F;  // intensity of the axes and the square

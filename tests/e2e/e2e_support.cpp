@@ -34,8 +34,8 @@ PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0,
   return r;
 }
 
-void expectExitedWith(const proc::Process& p, int status) {
-  ASSERT_TRUE(p.ended) << "still running";
+void expectExitsWith(proc::Process& p, int status, double seconds) {
+  ASSERT_TRUE(proc::waitForExit(p, seconds)) << "still running after " << seconds << " s";
   ASSERT_TRUE(WIFEXITED(p.status)) << "ended by signal " << WTERMSIG(p.status) << "; " << p.err;
   EXPECT_EQ(WEXITSTATUS(p.status), status) << p.err;
 }
@@ -95,6 +95,5 @@ bool DisplayTest::waitForFrame(const xw::Image& target, double seconds) {
 
 void DisplayTest::escape(unsigned long keysym, unsigned int modifiers, double seconds) {
   xw::pressKey(dpy, win, keysym, modifiers);
-  ASSERT_TRUE(proc::waitForExit(viewer, seconds)) << "the viewer did not end";
-  ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 0));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 0, seconds));
 }

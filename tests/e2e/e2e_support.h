@@ -28,8 +28,9 @@ struct PixelRegion {
 };
 PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1);
 
-// Asserts that the process ended by itself through exit(status), not by a signal.
-void expectExitedWith(const proc::Process& p, int status);
+// Waits up to `seconds` for the process to end, and asserts that it ended by
+// itself through exit(status), not by a signal.
+void expectExitsWith(proc::Process& p, int status, double seconds);
 
 // A connection to the display under test (DISPLAY, or `displayName` when a
 // fixture sets it) whose X errors fail the running test instead of ending

@@ -109,8 +109,7 @@ TEST(NoDisplay, MissingDisplayEndsAtOnceWithTheToolkitsMessage) {
   for (const std::vector<std::string>& argv : starts) {
     proc::Process p = proc::start(argv);
     const proc::Reaper reaper{p};
-    ASSERT_TRUE(proc::waitForExit(p, 10)) << "hung with " << argv[1];
-    ASSERT_NO_FATAL_FAILURE(expectExitedWith(p, 1));
+    ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 1, 10)) << "with " << argv[1];
     EXPECT_NE(p.err.find("failed to open display"), std::string::npos) << p.err;
     EXPECT_EQ(p.out, "");
   }
@@ -141,8 +140,7 @@ TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayNeverAnswers) {
   proc::Process run = proc::start({"env", "DISPLAY=" + silent.name,
                                    QUILLMERE_SOURCE_DIR "/scripts/run.sh", QUILLMERE_BUILD_DIR});
   const proc::Reaper runReaper{run};
-  ASSERT_TRUE(proc::waitForExit(run, 60)) << "make run waited on the silent display";
-  ASSERT_NO_FATAL_FAILURE(expectExitedWith(run, 0));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 0, 60));
   EXPECT_NE(run.out.find("did not answer"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
   // The PNG header holds the width and height as big-endian 32-bit numbers.
@@ -158,8 +156,7 @@ TEST_F(LostDisplay, ServerGoneEndsTheViewerWithOne) {
   XCloseDisplay(dpy);  // or Xlib would end this program as well
   dpy = nullptr;
   stopServer();
-  ASSERT_TRUE(proc::waitForExit(viewer, 5)) << "hung after losing its display";
-  ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 1));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 1, 5));
   EXPECT_NE(viewer.err.find("X connection to"), std::string::npos) << viewer.err;
 }
 
@@ -175,8 +172,7 @@ TEST_F(Closed, WindowManagerDeleteEndsTheProcessWithZero) {
   ev.xclient.data.l[1] = CurrentTime;
   XSendEvent(dpy, win, False, NoEventMask, &ev);
   XFlush(dpy);
-  ASSERT_TRUE(proc::waitForExit(viewer, 10)) << "hung after WM_DELETE_WINDOW";
-  ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 0));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 0, 10));
 }
 
 // The toolkit ignores the destruction of its window: the process stays, idle
@@ -201,16 +197,14 @@ TEST_F(Closed, WindowDestroyedWithATurnPendingEndsWithAnXError) {
   XDestroyWindow(dpy, win);
   XUngrabServer(dpy);
   XFlush(dpy);
-  ASSERT_TRUE(proc::waitForExit(viewer, 10)) << "kept running";
-  ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 1));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 1, 10));
   EXPECT_NE(viewer.err.find("BadDrawable"), std::string::npos) << viewer.err;
 }
 
 TEST_F(Closed, ConnectionKilledByAnotherClientEndsTheProcessWithOne) {
   XKillClient(dpy, win);
   XFlush(dpy);
-  ASSERT_TRUE(proc::waitForExit(viewer, 10)) << "hung after its connection was killed";
-  ASSERT_NO_FATAL_FAILURE(expectExitedWith(viewer, 1));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 1, 10));
   EXPECT_NE(viewer.err.find("X connection to"), std::string::npos) << viewer.err;
 }
 

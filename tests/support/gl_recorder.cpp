@@ -11,11 +11,15 @@ std::vector<GlCall> recorded;  // every call since the last reset
 bool recording = true;         // off: a stand-in costs one branch, for benchmarks
 GLenum glError = GL_NO_ERROR;  // what glGetError answers
 
+void record(GlCall call) {
+  if (recording) {
+    recorded.push_back(std::move(call));
+  }
+}
+
 template <typename... Args>
 void rec(const char* fn, Args... args) {
-  if (recording) {
-    recorded.push_back(GlCall{fn, {static_cast<double>(args)...}, {}});
-  }
+  record(GlCall{fn, {static_cast<double>(args)...}, {}});
 }
 }  // namespace
 
@@ -120,13 +124,13 @@ void glutInit(int* argc, char** argv) {
   for (int i = 0; i < *argc; ++i) {
     joined += (i ? " " : "") + std::string(argv[i]);
   }
-  recorded.push_back(GlCall{"glutInit", {static_cast<double>(*argc)}, joined});
+  record(GlCall{"glutInit", {static_cast<double>(*argc)}, joined});
 }
 void glutInitDisplayMode(unsigned int mode) { rec("glutInitDisplayMode", mode); }
 void glutInitWindowSize(int w, int h) { rec("glutInitWindowSize", w, h); }
 void glutInitWindowPosition(int x, int y) { rec("glutInitWindowPosition", x, y); }
 int glutCreateWindow(const char* title) {
-  recorded.push_back(GlCall{"glutCreateWindow", {}, title});
+  record(GlCall{"glutCreateWindow", {}, title});
   if (glrec::onCreateWindow) {
     glrec::onCreateWindow();
   }
