@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Draws the map panel and computes where the view cone's edges reach the
-// map square.
+// Computes the view cone's slopes and where its edges reach the map square,
+// and draws the map panel.
 #include "render/map_panel.h"
 
 #include <GL/glut.h>
@@ -9,12 +9,6 @@
 
 #include "app/view_state.h"
 #include "render/scene.h"
-
-// A position in the map panel's own frame, map units.
-struct MapPoint {
-  int x;
-  int y;
-};
 
 ViewSector viewSectorOf(float a) {
   if (a <= 45.0F || a >= 315.0F) {
@@ -34,9 +28,9 @@ static float minusEdgeAngle(float view) { return static_cast<float>(view - VIEW_
 static float toRadians(float degrees) { return static_cast<float>(degrees * PI_APPROX / 180.0); }
 
 // Every sine, cosine and quotient is rounded to float as a frame uses it.
-static ConeSlopes coneSlopesFor(float view) {
-  const float radPlus = toRadians(plusEdgeAngle(view));
-  const float radMinus = toRadians(minusEdgeAngle(view));
+static ConeSlopes coneSlopesFor(float anglePlus, float angleMinus) {
+  const float radPlus = toRadians(anglePlus);
+  const float radMinus = toRadians(angleMinus);
   const float cosPlus = static_cast<float>(std::cos(static_cast<double>(radPlus)));
   const float sinPlus = static_cast<float>(std::sin(static_cast<double>(radPlus)));
   const float cosMinus = static_cast<float>(std::cos(static_cast<double>(radMinus)));
@@ -56,9 +50,17 @@ static MapPoint edgeEndpoint(float edgeAngle, float tan, float cot) {
     case ViewSector::PlusY:
       return MapPoint{static_cast<int>(static_cast<float>(MAP_HALF_X) * cot), MAP_HALF_Y};
     case ViewSector::MinusY:
-    default:
       return MapPoint{static_cast<int>(static_cast<float>(-MAP_HALF_X) * cot), -MAP_HALF_Y};
   }
+  return MapPoint{0, 0};  // not reached: every sector returns above
+}
+
+ViewCone viewConeFor(float view) {
+  const float anglePlus = plusEdgeAngle(view);
+  const float angleMinus = minusEdgeAngle(view);
+  const ConeSlopes slopes = coneSlopesFor(anglePlus, angleMinus);
+  return ViewCone{slopes, edgeEndpoint(anglePlus, slopes.tanPlus, slopes.cotPlus),
+                  edgeEndpoint(angleMinus, slopes.tanMinus, slopes.cotMinus)};
 }
 
 static void drawConeEdge(MapPoint end) {
@@ -68,7 +70,7 @@ static void drawConeEdge(MapPoint end) {
   glEnd();
 }
 
-ConeSlopes drawMapPanel() {
+void drawMapPanel(const ViewCone& cone) {
   glLoadIdentity();
   glTranslatef(MAP_OFFSET_X, 0.0F, -EYE_DISTANCE);
   // Map y grows the other way from screen y.
@@ -91,8 +93,6 @@ ConeSlopes drawMapPanel() {
   glEnd();
 
   glColor3f(1.0F, 1.0F, 1.0F);
-  const ConeSlopes slopes = coneSlopesFor(viewAngle);
-  drawConeEdge(edgeEndpoint(plusEdgeAngle(viewAngle), slopes.tanPlus, slopes.cotPlus));
-  drawConeEdge(edgeEndpoint(minusEdgeAngle(viewAngle), slopes.tanMinus, slopes.cotMinus));
-  return slopes;
+  drawConeEdge(cone.plusEnd);
+  drawConeEdge(cone.minusEnd);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The top-down map panel: axes, square and the two edges of the view cone,
-// and the sector test and map constants that the cone fill shares.
+// The top-down map panel: axes, square and the two edges of the view cone;
+// the cone's geometry, and the sector test and map constants that the cone
+// fill shares.
 #pragma once
 
 constexpr int MAP_SIZE_X = 100;           // map units, horizontal extent of the panel's axes
@@ -31,10 +32,26 @@ struct ConeSlopes {
 // The side of the map square an angle faces.
 enum class ViewSector { PlusX, MinusX, PlusY, MinusY };
 
+// A position in the map panel's own frame, map units.
+struct MapPoint {
+  int x;
+  int y;
+};
+
+// The view cone of one frame: the slopes of its edges, which the fill scans
+// by, and where each edge meets the map square.
+struct ViewCone {
+  ConeSlopes slopes;
+  MapPoint plusEnd;
+  MapPoint minusEnd;
+};
+
 // Classifies a raw angle in degrees, not wrapped first (from -30 to 385).
 // 45 and 315 face +x; 135 and 225 face -x.
 ViewSector viewSectorOf(float a);
 
-// Second drawing step. Leaves the panel's transform current for the fill and
-// returns this frame's slopes.
-ConeSlopes drawMapPanel();
+// The cone centred on the view angle `view`, in degrees.
+ViewCone viewConeFor(float view);
+
+// Second drawing step. Leaves the panel's transform current for the fill.
+void drawMapPanel(const ViewCone& cone);

@@ -16,8 +16,10 @@ void drawScene() {
   // No depth buffer is used, so only colour needs clearing.
   glClear(GL_COLOR_BUFFER_BIT);
   drawFloorStrips();
-  const ConeSlopes slopes = drawMapPanel();
-  fillViewCone(slopes);
+  // Computed once: the panel draws the cone's edges, the fill scans between them.
+  const ViewCone cone = viewConeFor(viewAngle);
+  drawMapPanel(cone);
+  fillViewCone(cone.slopes);
   glutSwapBuffers();
 
   const GLenum err = glGetError();

@@ -9,15 +9,18 @@
 #include "app/view_state.h"
 #include "bitmap/color_bitmap.h"
 
+// The member of ConeSlopes that bounds a scan line on one side.
+using SlopeMember = float ConeSlopes::*;
+
 // How the cone of one view sector is scanned: line i runs 0, step, 2 * step,
 // ... up to end (excluded), and on each line j runs from the lower slope's
 // bound to the upper one's.
 struct SectorScan {
-  int step;                  // +1 or -1
-  int end;                   // first line index not scanned
-  bool acrossX;              // lines are rows of constant y: point (j, i), else (i, j)
-  float ConeSlopes::*lower;  // the slope that bounds j from below
-  float ConeSlopes::*upper;  // the slope that bounds j from above
+  int step;           // +1 or -1
+  int end;            // first line index not scanned
+  bool acrossX;       // lines are rows of constant y: point (j, i), else (i, j)
+  SlopeMember lower;  // the slope that bounds j from below
+  SlopeMember upper;  // the slope that bounds j from above
 };
 
 // One row per ViewSector, in the order the enum declares them.
