@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "screenshot/wait_until.h"
 #include "screenshot/x11_window.h"
 #include "support/process.h"
 
@@ -36,16 +37,8 @@ bool measure(Display* dpy, const std::string& program, const std::string& title,
   const auto t0 = std::chrono::steady_clock::now();
   proc::Process p = proc::start({program});
   const proc::Reaper reaper{p};
-  Window win = 0;
-  const bool shown = xw::waitUntil(
-      [&] {
-        if (!win) {
-          win = xw::findWindow(dpy, title, 0.0);
-        }
-        return win && xw::isPainted(xw::grab(dpy, win));
-      },
-      30.0);
-  if (!shown) {
+  const Window win = xw::findPaintedWindow(dpy, title, 30.0);
+  if (!win) {
     fprintf(stderr, "%s showed no frame\n", program.c_str());
     return false;
   }
@@ -61,7 +54,7 @@ bool measure(Display* dpy, const std::string& program, const std::string& title,
   rusage usage{};
   int status = 0;
   bool ended = false;
-  xw::waitUntil([&] { return ended = wait4(p.pid, &status, WNOHANG, &usage) == p.pid; }, 120.0);
+  waitUntil([&] { return ended = wait4(p.pid, &status, WNOHANG, &usage) == p.pid; }, 120.0);
   if (!ended) {
     fprintf(stderr, "%s did not end after Esc\n", program.c_str());
     return false;

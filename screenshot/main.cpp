@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <string>
 
+#include "screenshot/png.h"
 #include "screenshot/x11_window.h"
 
-constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window, then for its first frame
+constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window and its first frame
 constexpr double SETTLE_SECONDS = 5.0;        // for two equal screenshots in a row
 
 int main(int argc, char** argv) {
@@ -24,19 +25,14 @@ int main(int argc, char** argv) {
     fprintf(stderr, "quillmere-shot: cannot open display\n");
     return 1;
   }
-  const Window win = xw::findWindow(dpy, title, WINDOW_WAIT_SECONDS);
+  const Window win = xw::findPaintedWindow(dpy, title, WINDOW_WAIT_SECONDS);
   if (!win) {
-    fprintf(stderr, "quillmere-shot: no window titled \"%s\" appeared within %.0f s\n",
+    fprintf(stderr, "quillmere-shot: no window titled \"%s\" showed a frame within %.0f s\n",
             title.c_str(), WINDOW_WAIT_SECONDS);
     return 1;
   }
-  // The first frame is painted on the window's first expose; wait for
-  // something other than black, then for the frame to settle.
-  if (!xw::waitUntil([&] { return xw::isPainted(xw::grab(dpy, win)); }, WINDOW_WAIT_SECONDS)) {
-    fprintf(stderr, "quillmere-shot: the window stayed black\n");
-    return 1;
-  }
-  if (!xw::writePng(out, xw::grabSettled(dpy, win, SETTLE_SECONDS))) {
+  const xw::Image frame = xw::grabSettled(dpy, win, SETTLE_SECONDS);
+  if (!writePng(out, frame.width, frame.height, frame.rgb)) {
     fprintf(stderr, "quillmere-shot: cannot write %s\n", out.c_str());
     return 1;
   }

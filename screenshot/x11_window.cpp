@@ -1,27 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Window, key and pixel helpers on an X display, and a minimal PNG writer.
+// Window, key and pixel helpers on an X display.
 #include "screenshot/x11_window.h"
 
 #include <X11/Xutil.h>
-#include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
-#include <fstream>
-#include <thread>
+
+#include "screenshot/wait_until.h"
 
 namespace xw {
-
-bool waitUntil(const std::function<bool()>& done, double seconds, int pollMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
-  }
-  return true;
-}
 
 Display* openDisplay(const char* name) {
   Display* dpy = nullptr;
@@ -73,11 +60,21 @@ Window findWindow(Display* dpy, const std::string& title, double seconds) {
   return found;
 }
 
+// The number of zero bits below the lowest set bit of a non-zero mask.
+static int lowestSetBit(unsigned long mask) {
+  int shift = 0;
+  while (mask != 0 && (mask & 1UL) == 0) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
 // Scales one colour channel of a pixel to 0...255; the mask's shift and width
 // are found once per screenshot, not once per pixel.
 struct Channel {
   unsigned long mask;
-  int shift = mask ? __builtin_ctzl(mask) : 0;
+  int shift = lowestSetBit(mask);
   unsigned long max = mask ? mask >> shift : 1;
   uint8_t of(unsigned long pixel) const {
     return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
@@ -127,6 +124,20 @@ Image grabSettled(Display* dpy, Window win, double seconds) {
   return last;
 }
 
+Window findPaintedWindow(Display* dpy, const std::string& title, double seconds) {
+  Window win = 0;
+  // One deadline for both: the window first, then anything but black in it.
+  const bool painted = waitUntil(
+      [&] {
+        if (!win) {
+          win = findWindow(dpy, title, 0.0);
+        }
+        return win && isPainted(grab(dpy, win));
+      },
+      seconds);
+  return painted ? win : 0;
+}
+
 void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modifiers) {
   XEvent ev{};
   ev.xkey.display = dpy;
@@ -141,52 +152,6 @@ void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modif
     XSendEvent(dpy, win, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &ev);
   }
   XFlush(dpy);
-}
-
-static void putBig32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    out.push_back(static_cast<uint8_t>(v >> shift));
-  }
-}
-
-static void putChunk(std::vector<uint8_t>& out, const char* type,
-                     const std::vector<uint8_t>& data) {
-  putBig32(out, static_cast<uint32_t>(data.size()));
-  const size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  const uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
-  putBig32(out, static_cast<uint32_t>(crc));
-}
-
-bool writePng(const std::string& path, const Image& img) {
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < img.height; ++y) {
-    raw.push_back(0);  // no filter on this row
-    const auto row = img.rgb.begin() + 3 * static_cast<long>(y) * img.width;
-    raw.insert(raw.end(), row, row + 3 * img.width);
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<uint8_t> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
-      Z_OK) {
-    return false;
-  }
-  packed.resize(packedSize);
-
-  std::vector<uint8_t> header;
-  putBig32(header, static_cast<uint32_t>(img.width));
-  putBig32(header, static_cast<uint32_t>(img.height));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  putChunk(png, "IHDR", header);
-  putChunk(png, "IDAT", packed);
-  putChunk(png, "IEND", {});
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  out.close();
-  return !out.fail();
 }
 
 }  // namespace xw

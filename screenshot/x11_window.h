@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Finds a top-level window on an X display by its title, reads its pixels
-// back, presses keys in it, and saves what it shows as a PNG. Every wait has
-// a deadline.
+// back and presses keys in it. Every wait has a deadline.
 #pragma once
 
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,9 +32,6 @@ struct Image {
   bool operator!=(const Image& o) const { return !(*this == o); }
 };
 
-// Polls `done` every `pollMs` milliseconds until it holds or `seconds` pass.
-bool waitUntil(const std::function<bool()>& done, double seconds, int pollMs = 5);
-
 // Opens `name` (DISPLAY when null), retrying for a moment while a server
 // that is still starting refuses connections.
 Display* openDisplay(const char* name = nullptr);
@@ -47,6 +42,9 @@ Window findWindow(Display* dpy, const std::string& title, double seconds);
 Image grab(Display* dpy, Window win);
 // True once anything other than black shows: a window has had a frame.
 bool isPainted(const Image& img);
+// The window titled `title` once it shows anything but black, which a
+// window does once it has had its first frame; 0 if none does within `seconds`.
+Window findPaintedWindow(Display* dpy, const std::string& title, double seconds);
 // Waits until two screenshots in a row agree and returns the last: the
 // window holds a finished frame, not one still being painted.
 Image grabSettled(Display* dpy, Window win, double seconds);
@@ -56,7 +54,5 @@ Image grabSettled(Display* dpy, Window win, double seconds);
 // the keys reach it wherever the focus is: Xwayland, for one, gives the focus
 // only to a window its compositor has activated.
 void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modifiers = 0);
-
-bool writePng(const std::string& path, const Image& img);
 
 }  // namespace xw

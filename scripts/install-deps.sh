@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs the Debian 12 packages that one purpose needs, and only those:
+# Installs the Debian packages (Debian 13 or 12) that one purpose needs, and
+# only those:
 #   scripts/install-deps.sh PURPOSE...
 # It calls apt-get only when something is missing, and only as root; any
 # other user is shown the command to run.
@@ -17,8 +18,16 @@ declare -A lists=(
   [test]="libgtest-dev valgrind weston xwayland"
   [lint]="clang-format clang-tidy cppcheck"
   [bench]="libbenchmark-dev"
-  # make package, and the checks of what it builds.
-  [package]="debhelper dpkg-dev lintian appstream devscripts desktop-file-utils"
+  # make package, and the checks of what it builds; dpkg-buildpackage
+  # insists on build-essential even where the compiler is already there.
+  [package]="build-essential debhelper dpkg-dev lintian appstream devscripts desktop-file-utils man-db"
+  # make test-cross: the display-free tests built for arm64 and run under
+  # qemu-user, with GoogleTest built from Debian's sources for the target.
+  [cross]="g++-aarch64-linux-gnu qemu-user googletest"
+  # make test-clang: the same tests built by Clang.
+  [clang]="clang"
+  # make test-release: fresh minimal Debian roots.
+  [release]="mmdebstrap git"
 )
 
 if [[ $# -eq 0 ]]; then

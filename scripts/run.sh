@@ -1,20 +1,32 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# make run's last step: starts the viewer on the display DISPLAY names when
-# that display answers; otherwise runs it on a private virtual display,
-# saves a screenshot of its first frame and ends it again.
+# make run: decides first whether the display DISPLAY names can be used,
+# installs and builds only what that case needs (one configure, one parallel
+# build), then starts the viewer on that display; with no usable display, it
+# runs the viewer on a private virtual one, saves a screenshot of its first
+# frame and ends it again.
 #   scripts/run.sh BUILD_DIR
+#   scripts/run.sh --built BUILD_DIR PNG
+# With --built it installs and builds nothing: it shows the viewer already
+# built in BUILD_DIR and saves any screenshot to PNG (the tests use this).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+built=false
+if [[ "${1:-}" == "--built" ]]; then
+  built=true
+  shift
+fi
 build=${1:-build}
 viewer="$build/quillmere"
 shot_tool="$build/screenshot/quillmere-shot"
-shot="$build/quillmere.png"
+shot=${2:-$build/quillmere.png}
 probe_seconds=3  # a local or forwarded display answers well within this
 
-if [[ "${2:-}" == "--screenshot" ]]; then
+if [[ "${3:-}" == "--screenshot" ]]; then
   # Runs inside with-xvfb.sh, on the virtual display.
-  "$viewer" >"$build/quillmere.out" 2>&1 &
+  out=$(mktemp)
+  trap 'rm -f "$out"' EXIT
+  "$viewer" >"$out" 2>&1 &
   viewer_pid=$!
   status=0
   "$shot_tool" Quillmere "$shot" || status=$?
@@ -23,7 +35,7 @@ if [[ "${2:-}" == "--screenshot" ]]; then
   while kill -0 "$viewer_pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done
   kill -9 "$viewer_pid" 2>/dev/null || true
   wait "$viewer_pid" 2>/dev/null || true
-  cat "$build/quillmere.out"
+  cat "$out"
   if [[ $status -ne 0 ]]; then
     echo "No screenshot: the viewer's window did not show a frame." >&2
     exit "$status"
@@ -32,17 +44,47 @@ if [[ "${2:-}" == "--screenshot" ]]; then
   exit 0
 fi
 
+install() { $built || "$here/install-deps.sh" "$@"; }
+
+# 1. The display. Xlib waits without a deadline on a display that accepts
+#    the connection and never answers, so the check has one of its own.
+usable=false
 if [[ -n "${DISPLAY:-}" ]]; then
-  "$here/install-deps.sh" display
-  # Xlib waits without a deadline on a display that accepts and never answers.
-  if timeout "$probe_seconds" xdpyinfo >/dev/null 2>&1; then
-    exec "$viewer"
+  install build display
+  status=0
+  message=$(timeout "$probe_seconds" xdpyinfo 2>&1 >/dev/null) || status=$?
+  if [[ $status -eq 0 ]]; then
+    usable=true
+  elif [[ $status -eq 124 ]]; then
+    echo "The display $DISPLAY did not answer within $probe_seconds s; using a virtual one instead."
+  else
+    echo "The display $DISPLAY could not be opened (${message:-no reason given}); using a virtual one instead."
   fi
-  echo "The display $DISPLAY did not answer within $probe_seconds s; using a virtual one instead."
 else
   echo "No display is named in DISPLAY; using a virtual one."
 fi
-"$here/install-deps.sh" headless
-[[ -x "$shot_tool" ]] || cmake -S "$here/.." -B "$build" -DQUILLMERE_SCREENSHOT=ON >/dev/null
-cmake --build "$build" --target quillmere-shot >/dev/null
-exec "$here/with-xvfb.sh" "$0" "$build" --screenshot
+
+# 2. What that case needs: the viewer, and without a display, Xvfb and the
+#    screenshot tool too.
+targets=(quillmere)
+if ! $usable; then
+  install build headless
+  targets+=(quillmere-shot)
+fi
+if ! $built; then
+  # One configure, also when the tree exists but lacks the screenshot tool.
+  if [[ ! -f "$build/CMakeCache.txt" ]]; then
+    options=(-DBUILD_TESTING=OFF)
+    $usable || options+=(-DQUILLMERE_SCREENSHOT=ON)
+    cmake -S "$here/.." -B "$build" "${options[@]}" >/dev/null
+  elif ! $usable && ! grep -qE '^(QUILLMERE_SCREENSHOT|BUILD_TESTING):BOOL=ON' "$build/CMakeCache.txt"; then
+    cmake -S "$here/.." -B "$build" -DQUILLMERE_SCREENSHOT=ON >/dev/null
+  fi
+  cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >/dev/null
+fi
+
+# 3. The viewer.
+if $usable; then
+  exec "$viewer"
+fi
+exec "$here/with-xvfb.sh" "$0" "$build" "$shot" --screenshot

@@ -86,10 +86,13 @@ TEST_F(Frame, FloorIsSixAlternatingStripsTurnedByTheAngleAlone) {
   }
 }
 
-// Among them: 15, where the float 49.99998 truncates to 49; 330, where a tiny
-// negative y truncates to 0; 30, whose infinite cot must not be used; and
-// 355, whose plus edge lies past one turn, at 385.
-TEST_F(Frame, ConeEdgesEndOnTheSquareAsTheReferenceTableSays) {
+// Where a ray from the centre at each edge's angle meets the square, each
+// coordinate held as a float and then truncated toward zero. The expected
+// values were computed apart from the viewer's code, from that rule and the
+// six-decimal pi the viewer uses. Among them: 15, where the float 49.99998 truncates to 49; 330,
+// where a tiny negative y truncates to 0; 30, whose infinite cot must not be
+// used; and 355, whose plus edge lies past one turn, at 385.
+TEST_F(Frame, ConeEdgesEndWhereTheirRaysMeetTheSquareTruncatedTowardZero) {
   struct Case {
     float view;
     Vertex plus;
@@ -112,7 +115,12 @@ TEST_F(Frame, ConeEdgesEndOnTheSquareAsTheReferenceTableSays) {
   }
 }
 
-TEST_F(Frame, PointsPerFrameForReferenceAngles) {
+// The points a frame draws: on each line away from the centre, the map units
+// from the lower edge's bound up to (not including) the upper edge's, each
+// bound truncated toward zero and held inside the square. The expected counts
+// were computed apart from the viewer's code by that rule, for angles in
+// every sector and on each sector boundary.
+TEST_F(Frame, PointsPerFrameCountTheMapUnitsBetweenTheEdges) {
   const std::pair<float, size_t> cases[] = {
       {0, 1366},  {90, 1366},  {180, 1366}, {270, 1366}, {5, 1380},   {355, 1380}, {30, 1739},
       {45, 1829}, {135, 1829}, {50, 1818},  {225, 1793}, {315, 1793}, {230, 1787},
@@ -174,7 +182,7 @@ TEST_F(Frame, EveryReachableAngleFillsTheConeInsideTheSquareAndTheTable) {
         sumY += p[1];
       }
     }
-    const double direction = std::atan2(sumY, sumX) * 180.0 / M_PI;
+    const double direction = std::atan2(sumY, sumX) * 180.0 / std::acos(-1.0);
     EXPECT_LT(std::abs(std::remainder(direction - angle, 360.0)), 10.0) << "at " << angle;
     for (const size_t edge : {1, 2}) {
       const Vertex end = glrec::primitives(GL_LINES).at(edge).at(1);

@@ -74,23 +74,21 @@ void DisplayTest::launch(const std::vector<std::string>& args,
   argv.push_back(QUILLMERE_BINARY);
   argv.insert(argv.end(), args.begin(), args.end());
   viewer = proc::start(argv);
-  win = xw::findWindow(dpy, "Quillmere", seconds);
+  win = xw::findPaintedWindow(dpy, "Quillmere", seconds);
   proc::drain(viewer);
-  ASSERT_NE(win, 0UL) << "no viewer window appeared; stderr: " << viewer.err;
-  ASSERT_TRUE(xw::waitUntil([&] { return xw::isPainted(xw::grab(dpy, win)); }, seconds))
-      << "the window stayed black";
+  ASSERT_NE(win, 0UL) << "no viewer window showed a frame; stderr: " << viewer.err;
   first = xw::grabSettled(dpy, win, 5);
 }
 
 xw::Image DisplayTest::pressAndWaitForChange(unsigned long keysym, const xw::Image& before) {
   xw::pressKey(dpy, win, keysym);
-  EXPECT_TRUE(xw::waitUntil([&] { return xw::grab(dpy, win) != before; }, 10))
+  EXPECT_TRUE(waitUntil([&] { return xw::grab(dpy, win) != before; }, 10))
       << "the frame did not change after the key";
   return xw::grabSettled(dpy, win, 5);
 }
 
 bool DisplayTest::waitForFrame(const xw::Image& target, double seconds) {
-  return xw::waitUntil([&] { return xw::grab(dpy, win) == target; }, seconds);
+  return waitUntil([&] { return xw::grab(dpy, win) == target; }, seconds);
 }
 
 void DisplayTest::escape(unsigned long keysym, unsigned int modifiers, double seconds) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "screenshot/wait_until.h"
 #include "screenshot/x11_window.h"
 #include "support/process.h"
 

@@ -25,7 +25,7 @@ class LostDisplay : public DisplayTest {
   void SetUp() override {
     server = proc::start(
         {"Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset"});
-    ASSERT_TRUE(xw::waitUntil(
+    ASSERT_TRUE(waitUntil(
         [&] { return proc::drain(server), server.out.find('\n') != std::string::npos; }, 20))
         << "no private Xvfb: " << server.err;
     displayName = ":" + server.out.substr(0, server.out.find('\n'));
@@ -115,12 +115,49 @@ TEST(NoDisplay, MissingDisplayEndsAtOnceWithTheToolkitsMessage) {
   }
 }
 
-using MakeRun = DisplayTest;
+// make run's last step, on the viewer this build made: --built installs and
+// builds nothing, and the screenshot goes to the test's own scratch file.
+class MakeRun : public DisplayTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
+    char dir[] = "/tmp/quillmere-makerun-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    scratch = dir;
+  }
+  void TearDown() override {
+    DisplayTest::TearDown();
+    if (!scratch.empty()) {
+      std::filesystem::remove_all(scratch);
+    }
+  }
+  std::vector<std::string> runScript(const std::string& display) const {
+    return {"env", "DISPLAY=" + display, QUILLMERE_SOURCE_DIR "/scripts/run.sh", "--built",
+            QUILLMERE_BUILD_DIR, scratch + "/quillmere.png"};
+  }
+  // Runs make run's last step on `display`, which it cannot use, and expects
+  // it to say `why` and leave a 600 x 207 screenshot.
+  void expectVirtualDisplay(const std::string& display, const std::string& why) {
+    proc::Process run = proc::start(runScript(display));
+    const proc::Reaper runReaper{run};
+    ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 0, 60));
+    EXPECT_NE(run.out.find(why), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
+    // The PNG header holds the width and height as big-endian 32-bit numbers.
+    std::ifstream png(scratch + "/quillmere.png", std::ios::binary);
+    unsigned char header[24] = {};
+    png.read(reinterpret_cast<char*>(header), sizeof header);
+    EXPECT_EQ((header[18] << 8) | header[19], 600);
+    EXPECT_EQ((header[22] << 8) | header[23], 207);
+  }
+  std::string scratch;
+};
 
 // With a display that answers, make run's last step is the viewer itself.
 TEST_F(MakeRun, OpensTheWindowOnADisplayThatAnswers) {
-  ASSERT_NO_FATAL_FAILURE(
-      launch({}, {QUILLMERE_SOURCE_DIR "/scripts/run.sh", QUILLMERE_BUILD_DIR}));
+  std::vector<std::string> script = runScript(DisplayString(dpy));
+  script.erase(script.begin(), script.begin() + 2);  // launch sets DISPLAY itself
+  ASSERT_NO_FATAL_FAILURE(launch({}, script));
   ASSERT_NO_FATAL_FAILURE(escape());
 }
 
@@ -134,21 +171,12 @@ TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayNeverAnswers) {
   const proc::Reaper reaper{p};
   EXPECT_FALSE(proc::waitForExit(p, 2)) << "ended: " << p.err;
   EXPECT_EQ(p.out + p.err, "");
+  ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(silent.name, "did not answer within 3 s"));
+}
 
-  const std::string shot = std::string(QUILLMERE_BUILD_DIR) + "/quillmere.png";
-  std::filesystem::remove(shot);
-  proc::Process run = proc::start({"env", "DISPLAY=" + silent.name,
-                                   QUILLMERE_SOURCE_DIR "/scripts/run.sh", QUILLMERE_BUILD_DIR});
-  const proc::Reaper runReaper{run};
-  ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 0, 60));
-  EXPECT_NE(run.out.find("did not answer"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
-  // The PNG header holds the width and height as big-endian 32-bit numbers.
-  std::ifstream png(shot, std::ios::binary);
-  unsigned char header[24] = {};
-  png.read(reinterpret_cast<char*>(header), sizeof header);
-  EXPECT_EQ((header[18] << 8) | header[19], 600);
-  EXPECT_EQ((header[22] << 8) | header[23], 207);
+// A display that refuses at once is reported as such, without a wait.
+TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayRefuses) {
+  ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(":4999", "could not be opened"));
 }
 
 TEST_F(LostDisplay, ServerGoneEndsTheViewerWithOne) {
@@ -220,7 +248,7 @@ TEST_F(Output, InstructionsShowAtStartUpOnATerminalAndAtExitThroughAPipe) {
   EXPECT_EQ(viewer.out, "Press the keys 'z' and 'x' to rotate.\nPress the key Esc to exit.\n");
   // script(1) runs the viewer on a terminal of its own and copies what it shows.
   ASSERT_NO_FATAL_FAILURE(launch({"/dev/null"}, {"script", "-qfec"}));
-  EXPECT_TRUE(xw::waitUntil(
+  EXPECT_TRUE(waitUntil(
       [&] { return proc::drain(viewer), viewer.out.find("Esc to exit.") != std::string::npos; },
       10))
       << viewer.out;
@@ -237,24 +265,22 @@ TEST_F(Output, EscWithTheReaderGoneEndsBySigpipe) {
   EXPECT_TRUE(WIFSIGNALED(viewer.status) && WTERMSIG(viewer.status) == SIGPIPE) << viewer.status;
 }
 
-// The viewer's own code reads and writes no files; Mesa keeps its shader
-// cache in XDG_CACHE_HOME (or ~/.cache), and nothing else appears.
-TEST_F(Output, WritesNoFileButMesasShaderCache) {
+// The viewer's own code reads and writes no files. Mesa keeps a shader cache
+// under XDG_CACHE_HOME (or ~/.cache), in a directory whose name changes
+// between its releases; nothing may appear anywhere else.
+TEST_F(Output, WritesNoFileOutsideTheCacheDirectory) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillmere-files";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir / "work");
   ASSERT_NO_FATAL_FAILURE(launch(
       {}, {"env", "-C", (dir / "work").string(), "XDG_CACHE_HOME=" + (dir / "cache").string()}));
   ASSERT_NO_FATAL_FAILURE(escape());
-  int cached = 0;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
     const std::string path = std::filesystem::relative(entry.path(), dir).string();
     if (entry.is_regular_file()) {
-      EXPECT_EQ(path.rfind("cache/mesa_shader_cache/", 0), 0U) << path;
-      ++cached;
+      EXPECT_EQ(path.rfind("cache/", 0), 0U) << path;
     }
   }
-  EXPECT_GT(cached, 0) << "Mesa kept no shader cache";
   std::filesystem::remove_all(dir);
 }
 
@@ -263,6 +289,9 @@ using Memcheck = DisplayTest;
 // Our code allocates nothing and runs whole under the sanitizers elsewhere;
 // this checks the real process, with the real toolkit and driver, once.
 TEST_F(Memcheck, ATurnAndEscRunWithoutMemoryErrors) {
+  if (std::string(VALGRIND).empty()) {
+    GTEST_SKIP() << "valgrind is not installed";
+  }
   const std::string suppressions = "--suppressions=" VALGRIND_SUPPRESSIONS;
   const std::vector<std::string> valgrind = {VALGRIND,
                                              "--error-exitcode=97",

@@ -36,11 +36,16 @@ inline void reportAtExit() {
 }
 
 // Death tests fork a process that runs GL code; the threadsafe style
-// re-executes the test binary instead of forking a live one.
+// re-executes the test binary instead of forking a live one. Under a user-mode
+// emulator the re-executed binary is one the kernel cannot run, so there the
+// build asks for the fork alone (QUILLMERE_DEATH_TEST_STYLE).
+#ifndef QUILLMERE_DEATH_TEST_STYLE
+#define QUILLMERE_DEATH_TEST_STYLE "threadsafe"
+#endif
 class CallStreamTest : public testing::Test {
  protected:
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    GTEST_FLAG_SET(death_test_style, QUILLMERE_DEATH_TEST_STYLE);
     glrec::reset();
   }
 };

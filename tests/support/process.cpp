@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "screenshot/x11_window.h"
+#include "screenshot/wait_until.h"
 
 extern char** environ;
 
@@ -80,7 +80,7 @@ static void finish(Process& p) {
 }
 
 bool waitForExit(Process& p, double seconds) {
-  const bool done = xw::waitUntil(
+  const bool done = waitUntil(
       [&] {
         drain(p);
         if (!p.ended && waitpid(p.pid, &p.status, WNOHANG) == p.pid) {

@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: MIT
+// A minimal PNG writer for 8-bit RGB screenshots.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Writes `rgb` (width * height pixels, row-major from the top-left, three
+// bytes each) to `path` as an 8-bit RGB PNG; false if it could not.
+bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
