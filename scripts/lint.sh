@@ -10,8 +10,19 @@ cd "$(dirname "$0")/.."
 mapfile -t all < <(find src tests bench screenshot -name '*.cpp' -o -name '*.h' | sort)
 mapfile -t own < <(find src -name '*.cpp' | sort)
 
-echo "clang-format: ${#all[@]} files"
-clang-format --dry-run --Werror "${all[@]}"
+# The layout is the one clang-format 14 (Debian 12) and 19 (Debian 13) both
+# produce from .clang-format, and both are held to it. Other versions lay
+# out some constructs differently of their own accord, so with them a
+# difference is shown as a warning and does not fail the check.
+version=$(clang-format --version | sed -n 's/.*version \([0-9]*\)\..*/\1/p')
+echo "clang-format $version: ${#all[@]} files"
+case "$version" in
+  14 | 19) clang-format --dry-run --Werror "${all[@]}" ;;
+  *)
+    echo "clang-format $version is neither 14 nor 19: differences below are warnings only" >&2
+    clang-format --dry-run "${all[@]}"
+    ;;
+esac
 
 echo "clang-tidy: ${#own[@]} files"
 [[ -f "$build/compile_commands.json" ]] || { echo "no $build/compile_commands.json; build first" >&2; exit 1; }

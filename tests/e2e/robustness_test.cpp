@@ -132,8 +132,8 @@ class MakeRun : public DisplayTest {
     }
   }
   std::vector<std::string> runScript(const std::string& display) const {
-    return {"env", "DISPLAY=" + display, QUILLMERE_SOURCE_DIR "/scripts/run.sh", "--built",
-            QUILLMERE_BUILD_DIR, scratch + "/quillmere.png"};
+    return {"env",     "DISPLAY=" + display, QUILLMERE_SOURCE_DIR "/scripts/run.sh",
+            "--built", QUILLMERE_BUILD_DIR,  scratch + "/quillmere.png"};
   }
   // Runs make run's last step on `display`, which it cannot use, and expects
   // it to say `why` and leave a 600 x 207 screenshot.
