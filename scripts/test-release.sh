@@ -29,7 +29,7 @@ mkdir -p "$archives/partial"
 
 if [[ ! -s "$base" ]]; then
   echo "Building a minimal $release root (once; kept as ${base#"$top"/})"
-  mmdebstrap --quiet --variant=apt --include=git,make,ca-certificates "$release" "$base.part" \
+  mmdebstrap --quiet --variant=apt --format=tar --include=git,make,ca-certificates "$release" "$base.part" \
     "deb $mirror $release main" "deb $mirror $release-updates main" \
     "deb http://deb.debian.org/debian-security $release-security main"
   mv "$base.part" "$base"
