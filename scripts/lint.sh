@@ -24,9 +24,22 @@ case "$version" in
     ;;
 esac
 
-echo "clang-tidy: ${#own[@]} files"
+# clang-tidy's groups gain checks with each release. Its findings fail the
+# check with the versions .clang-tidy was written against, 14 and 19, and are
+# shown as warnings with any other.
+version=$(clang-tidy --version | sed -n 's/.*LLVM version \([0-9]*\)\..*/\1/p')
+echo "clang-tidy $version: ${#own[@]} files"
 [[ -f "$build/compile_commands.json" ]] || { echo "no $build/compile_commands.json; build first" >&2; exit 1; }
-clang-tidy -p "$build" --quiet "${own[@]}" 2> >(grep -v -E '^[0-9]+ warnings generated\.$' >&2)
+tidy_options=()
+case "$version" in
+  14 | 19) ;;
+  *)
+    echo "clang-tidy $version is neither 14 nor 19: its findings below are warnings only" >&2
+    tidy_options=(--warnings-as-errors=-*)
+    ;;
+esac
+clang-tidy -p "$build" --quiet "${tidy_options[@]}" "${own[@]}" \
+  2> >(grep -v -E '^[0-9]+ warnings generated\.$' >&2)
 
 echo "cppcheck: src/"
 cppcheck --enable=warning,style,performance,portability --error-exitcode=1 --inline-suppr \

@@ -58,7 +58,7 @@ unshare --mount --pid --fork --kill-child --propagation private bash -euo pipefa
   exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     bash -euo pipefail -c "
-      git clone --quiet /quillmere.bundle /root/quillmere
+      git -c advice.detachedHead=false clone --quiet /quillmere.bundle /root/quillmere
       cd /root/quillmere
       make run
       test -s build/quillmere.png

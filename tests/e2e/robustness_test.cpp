@@ -17,14 +17,17 @@
 #include "e2e/e2e_support.h"
 
 namespace {
-// A second, private X server under the viewer, so a test can take it away.
-class LostDisplay : public DisplayTest {
+// A second, private X server under the viewer, so a test can take it away or
+// start it without an extension.
+class PrivateServer : public DisplayTest {
  protected:
   // Xvfb picks a free display and writes its number to the descriptor
   // -displayfd names, here its standard output, once it takes connections.
   void SetUp() override {
-    server = proc::start(
-        {"Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset"});
+    std::vector<std::string> argv = {"Xvfb",       "-displayfd", "1",   "-screen", "0",
+                                     "800x600x24", "-nolisten",  "tcp", "-noreset"};
+    argv.insert(argv.end(), serverOptions.begin(), serverOptions.end());
+    server = proc::start(argv);
     ASSERT_TRUE(waitUntil(
         [&] { return proc::drain(server), server.out.find('\n') != std::string::npos; }, 20))
         << "no private Xvfb: " << server.err;
@@ -43,8 +46,28 @@ class LostDisplay : public DisplayTest {
       std::filesystem::remove("/tmp/.X" + n + "-lock");
     }
   }
+  std::vector<std::string> serverOptions;  // more Xvfb options, set before SetUp
   proc::Process server;
 };
+using LostDisplay = PrivateServer;
+
+class NoGlx : public PrivateServer {
+ protected:
+  NoGlx() { serverOptions = {"-extension", "GLX"}; }
+};
+
+// Runs the viewer with `args` on the display `display` and expects the
+// toolkit to end it at once with status 1 and `message` on standard error.
+void expectToolkitRefusal(const std::string& display, const std::vector<std::string>& args,
+                          const std::string& message) {
+  std::vector<std::string> argv = {"env", "DISPLAY=" + display, QUILLMERE_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  proc::Process p = proc::start(argv);
+  const proc::Reaper reaper{p};
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 1, 10));
+  EXPECT_NE(p.err.find(message), std::string::npos) << p.err;
+  EXPECT_EQ(p.out, "");
+}
 
 // A socket on 127.0.0.1 that accepts X connections and never answers them.
 struct SilentDisplay {
@@ -101,6 +124,31 @@ TEST_F(ResizeStorm, TwoHundredResizesEndOnTheFirstFrame) {
   XFlush(dpy);
   // A viewer that had ended would fail the grab with an X error.
   EXPECT_TRUE(waitForFrame(first, 30)) << "the design size did not bring back its frame";
+}
+
+using StartUp = DisplayTest;
+
+// The toolkit reads the command line and makes the OpenGL context; what it
+// cannot do ends the program before a window shows.
+TEST_F(StartUp, ACommandLineTheToolkitCannotFollowEndsWithOne) {
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"-display"}, "-display parameter must be followed by display name"},
+      {{"-foo", "-geometry"}, "-geometry parameter must be followed by window geometry"},
+      {{"-direct", "-indirect"}, "-direct and -indirect cannot be both specified"},
+      // Xvfb, like most servers today, offers no indirect rendering.
+      {{"-indirect"}, "Unable to create OpenGL 1.0 context"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_NO_FATAL_FAILURE(expectToolkitRefusal(DisplayString(dpy), c.args, c.message))
+        << c.args[0];
+  }
+}
+
+TEST_F(NoGlx, ADisplayWithoutOpenGLEndsTheViewerWithOne) {
+  ASSERT_NO_FATAL_FAILURE(expectToolkitRefusal(displayName, {}, "GLX extension not supported"));
 }
 
 TEST(NoDisplay, MissingDisplayEndsAtOnceWithTheToolkitsMessage) {
@@ -263,6 +311,39 @@ TEST_F(Output, EscWithTheReaderGoneEndsBySigpipe) {
   xw::pressKey(dpy, win, XK_Escape);
   ASSERT_TRUE(proc::waitForExit(viewer, 10));
   EXPECT_TRUE(WIFSIGNALED(viewer.status) && WTERMSIG(viewer.status) == SIGPIPE) << viewer.status;
+}
+
+// The viewer does not check its writes: with standard output on a full
+// device or closed, the two lines are lost without a word, and Esc still ends
+// it with 0.
+TEST_F(Output, UnwritableStandardOutputLosesTheLinesAndEscStillExitsWithZero) {
+  for (const char* redirect : {"exec \"$0\" >/dev/full", "exec \"$0\" >&-"}) {
+    ASSERT_NO_FATAL_FAILURE(launch({}, {"sh", "-c", redirect})) << redirect;
+    ASSERT_NO_FATAL_FAILURE(escape()) << redirect;
+    EXPECT_EQ(viewer.out + viewer.err, "") << redirect;
+  }
+}
+
+// With standard output a pipe that is already full, the lines written at
+// exit wait for the reader: Esc closes the window, and the process ends only
+// once the pipe is read.
+TEST_F(Output, AFullPipeHoldsTheExitUntilItIsRead) {
+  constexpr int PIPE_BYTES = 65536;  // a pipe's capacity unless someone changed it
+  viewer = proc::start({"env", "DISPLAY=" + std::string(DisplayString(dpy)), "sh", "-c",
+                        "head -c " + std::to_string(PIPE_BYTES) + " /dev/zero; exec \"$0\"",
+                        QUILLMERE_BINARY});
+  win = xw::findPaintedWindow(dpy, "Quillmere", 20);
+  ASSERT_NE(win, 0UL) << "no viewer window showed a frame";
+  xw::pressKey(dpy, win, XK_Escape);
+  EXPECT_TRUE(waitUntil([&] { return xw::findWindow(dpy, "Quillmere", 0) == 0; }, 10))
+      << "Esc did not close the window";
+  int status = 0;
+  EXPECT_FALSE(waitUntil([&] { return waitpid(viewer.pid, &status, WNOHANG) != 0; }, 1))
+      << "ended with the pipe still full";
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 0, 10));  // it reads the pipe
+  EXPECT_EQ(viewer.out.size(), PIPE_BYTES + std::string("Press the keys 'z' and 'x' to rotate.\n"
+                                                        "Press the key Esc to exit.\n")
+                                                .size());
 }
 
 // The viewer's own code reads and writes no files. Mesa keeps a shader cache
