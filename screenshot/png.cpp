@@ -4,7 +4,7 @@
 
 #include <zlib.h>
 
-#include <fstream>
+#include <cstdio>
 
 static void putBig32(std::vector<uint8_t>& out, uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -46,8 +46,10 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
   putChunk(png, "IHDR", header);
   putChunk(png, "IDAT", packed);
   putChunk(png, "IEND", {});
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  out.close();
-  return !out.fail();
+  FILE* out = fopen(path.c_str(), "wb");
+  if (!out) {
+    return false;
+  }
+  const bool written = fwrite(png.data(), 1, png.size(), out) == png.size();
+  return fclose(out) == 0 && written;
 }

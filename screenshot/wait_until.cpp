@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: MIT
-// Polling with a deadline.
+// Polling with a deadline, on the monotonic clock.
 #include "screenshot/wait_until.h"
 
-#include <chrono>
-#include <thread>
+#include <time.h>
+
+static double monotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 bool waitUntil(const std::function<bool()>& done, double seconds, int pollMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  const double deadline = monotonicSeconds() + seconds;
+  const timespec poll{pollMs / 1000, (pollMs % 1000) * 1000000L};
   while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) {
+    if (monotonicSeconds() > deadline) {
       return false;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    nanosleep(&poll, nullptr);
   }
   return true;
 }

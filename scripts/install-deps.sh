@@ -34,15 +34,19 @@ if [[ $# -eq 0 ]]; then
   echo "usage: $0 PURPOSE... (purposes: ${!lists[*]})" >&2
   exit 2
 fi
-missing=()
+wanted=()
 for purpose in "$@"; do
   [[ -n "${lists[$purpose]:-}" ]] || { echo "$0: unknown purpose '$purpose'" >&2; exit 2; }
   for p in ${lists[$purpose]}; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    if [[ "$status" != "install ok installed" && " ${missing[*]} " != *" $p "* ]]; then
-      missing+=("$p")
-    fi
+    [[ " ${wanted[*]} " == *" $p "* ]] || wanted+=("$p")
   done
+done
+# One query for all of them: make run starts here every time.
+mapfile -t installed < <(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${wanted[@]}" 2>/dev/null |
+  sed -n 's/^installed //p')
+missing=()
+for p in "${wanted[@]}"; do
+  [[ " ${installed[*]} " == *" $p "* ]] || missing+=("$p")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
