@@ -2,7 +2,7 @@
 // The colour table: a sine along the rows plus a cosine along the columns.
 #include "bitmap/color_bitmap.h"
 
-#include <cmath>
+#include <math.h>  // the C library's sin and cos, in double
 #include <cstdio>
 
 #include "app/view_state.h"
@@ -15,7 +15,7 @@ static float colorCellValue(int row, int col) {
   // nearest to the exact wave value.
   const double rowPhase = row * PI_APPROX / COLOR_WAVE_CELLS_PER_PI;
   const double colPhase = col * PI_APPROX / COLOR_WAVE_CELLS_PER_PI;
-  return static_cast<float>((std::sin(rowPhase) + std::cos(colPhase)) / 4.0 + 0.5);
+  return static_cast<float>((sin(rowPhase) + cos(colPhase)) / 4.0 + 0.5);
 }
 
 void initColorBitmap() {

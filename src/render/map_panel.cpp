@@ -5,7 +5,7 @@
 
 #include <GL/glut.h>
 
-#include <cmath>
+#include <math.h>  // the C library's sin and cos, in double
 
 #include "app/view_state.h"
 #include "render/scene.h"
@@ -31,10 +31,10 @@ static float toRadians(float degrees) { return static_cast<float>(degrees * PI_A
 static ConeSlopes coneSlopesFor(float anglePlus, float angleMinus) {
   const float radPlus = toRadians(anglePlus);
   const float radMinus = toRadians(angleMinus);
-  const float cosPlus = static_cast<float>(std::cos(static_cast<double>(radPlus)));
-  const float sinPlus = static_cast<float>(std::sin(static_cast<double>(radPlus)));
-  const float cosMinus = static_cast<float>(std::cos(static_cast<double>(radMinus)));
-  const float sinMinus = static_cast<float>(std::sin(static_cast<double>(radMinus)));
+  const float cosPlus = static_cast<float>(cos(static_cast<double>(radPlus)));
+  const float sinPlus = static_cast<float>(sin(static_cast<double>(radPlus)));
+  const float cosMinus = static_cast<float>(cos(static_cast<double>(radMinus)));
+  const float sinMinus = static_cast<float>(sin(static_cast<double>(radMinus)));
   return ConeSlopes{sinPlus / cosPlus, sinMinus / cosMinus, cosPlus / sinPlus, cosMinus / sinMinus};
 }
 

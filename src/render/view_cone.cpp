@@ -4,8 +4,6 @@
 
 #include <GL/glut.h>
 
-#include <algorithm>
-
 #include "app/view_state.h"
 #include "bitmap/color_bitmap.h"
 
@@ -47,8 +45,9 @@ static ScanLine scanLineOf(const SectorScan& scan, int i, ConeSlopes slopes) {
   const int half = scan.acrossX ? MAP_HALF_X : MAP_HALF_Y;  // j's extent on this line
   // The lower bound stays one unit inside the square's edge, so no read
   // reaches row or column 0 of the table.
-  return ScanLine{std::max(truncatedProduct(i, slopes.*scan.lower), -half + 1),
-                  std::min(truncatedProduct(i, slopes.*scan.upper), half)};
+  const int lo = truncatedProduct(i, slopes.*scan.lower);
+  const int hi = truncatedProduct(i, slopes.*scan.upper);
+  return ScanLine{lo < -half + 1 ? -half + 1 : lo, hi > half ? half : hi};
 }
 
 void fillViewCone(ConeSlopes slopes) {
