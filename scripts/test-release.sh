@@ -44,8 +44,21 @@ cp /etc/resolv.conf "$root/etc/resolv.conf"
 # What a clone of main holds: the committed tree, nothing uncommitted.
 git -C "$top" bundle create --quiet "$root/quillmere.bundle" HEAD
 
+# What the new user does, as a script inside the root.
+cat >"$root/new-user.sh" <<'EOF'
+set -euo pipefail
+git -c advice.detachedHead=false clone --quiet /quillmere.bundle /root/quillmere
+cd /root/quillmere
+make run
+test -s build/quillmere.png
+make test
+echo "Tested with: $(g++ --version | head -n1); Mesa $(dpkg-query -W -f='${Version}' libgl1-mesa-dri);" \
+  "$(clang-format --version); lintian $(lintian --version | cut -d' ' -f2);" \
+  "$(valgrind --version); weston $(weston --version | cut -d' ' -f2)"
+EOF
+
 # Inside the namespaces: the kernel file systems the tests need, the package
-# cache, then the two commands. unshare's child is the namespace's first
+# cache, then the new user's steps. unshare's child is the namespace's first
 # process; when it ends, the kernel ends every process left in it.
 started=$SECONDS
 unshare --mount --pid --fork --kill-child --propagation private bash -euo pipefail -c '
@@ -56,12 +69,6 @@ unshare --mount --pid --fork --kill-child --propagation private bash -euo pipefa
   mount --rbind /sys "$root/sys"
   mount --bind "$archives" "$root/var/cache/apt/archives"
   exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    bash -euo pipefail -c "
-      git -c advice.detachedHead=false clone --quiet /quillmere.bundle /root/quillmere
-      cd /root/quillmere
-      make run
-      test -s build/quillmere.png
-      make test"
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash /new-user.sh
 ' inner "$root" "$archives"
 echo "$release: make run and make test passed in a fresh minimal root ($((SECONDS - started)) s)"
