@@ -47,7 +47,7 @@ git -C "$top" bundle create --quiet "$root/quillmere.bundle" HEAD
 # What the new user does, as a script inside the root.
 cat >"$root/new-user.sh" <<'EOF'
 set -euo pipefail
-git -c advice.detachedHead=false clone --quiet /quillmere.bundle /root/quillmere
+git -c advice.detachedHead=false -c init.defaultBranch=main clone --quiet /quillmere.bundle /root/quillmere
 cd /root/quillmere
 make run
 test -s build/quillmere.png
