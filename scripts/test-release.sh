@@ -36,7 +36,19 @@ if [[ ! -s "$base" ]]; then
 fi
 
 work=$(mktemp -d "$cache/$release-run.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+inner=
+# unshare holds off SIGINT and SIGTERM while it waits for its child, so an
+# interrupted run ends the namespace's first process itself, and with it
+# every process in the namespace; the mounts go with the namespace.
+finish() {
+  if [[ -n "$inner" ]]; then
+    pkill -KILL -P "$inner" 2>/dev/null || true
+    wait "$inner" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM HUP
 root="$work/root"
 mkdir "$root"
 tar -C "$root" -xf "$base"
@@ -70,5 +82,8 @@ unshare --mount --pid --fork --kill-child --propagation private bash -euo pipefa
   mount --bind "$archives" "$root/var/cache/apt/archives"
   exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash /new-user.sh
-' inner "$root" "$archives"
+' inner "$root" "$archives" &
+inner=$!
+wait "$inner"
+inner=
 echo "$release: make run and make test passed in a fresh minimal root ($((SECONDS - started)) s)"
