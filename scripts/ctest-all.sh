@@ -13,6 +13,11 @@ status=0
 ctest --test-dir "$build" --output-on-failure "$@" 2>&1 | tee "$log" || status=$?
 [[ $status -eq 0 ]] || exit "$status"
 if grep -q '\*\*\*Skipped\|(Skipped)' "$log"; then
-  echo "Some tests were skipped (see above); every test must run." >&2
+  # Each skip says why: GoogleTest's message follows its "Skipped" line, a
+  # script's starts with "SKIPPED:".
+  echo "Why they were skipped:" >&2
+  grep -h -A1 -E ': Skipped$|^SKIPPED: ' "$build/Testing/Temporary/LastTest.log" |
+    grep -v -E '^(--|.*: Skipped|<end of output>)$' | sort -u | sed 's/^/  /' >&2
+  echo "Some tests were skipped; every test must run." >&2
   exit 1
 fi
