@@ -26,8 +26,9 @@ rm -rf "$work"
 deb=$(echo "$work"/first/quillmere_*_"$(dpkg --print-architecture)".deb)
 cmp -s "$deb" "$work/second/${deb##*/}" || fail "two builds of the package differ"
 
-lintian --fail-on error,warning --info --display-info "$deb" 2>/dev/null ||
-  fail "lintian reports errors or warnings"
+lintian_report=$(lintian --fail-on error,warning --info --display-info "$deb" 2>/dev/null) ||
+  fail "lintian reports errors or warnings:
+$lintian_report"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libglut3.12 libglu1-mesa libopengl0; do
