@@ -57,7 +57,8 @@ usr="$root/usr"
 # asks for that marking as branch protection, is told not to. Debian 12's
 # knows no such option.
 unmarked=(--nocfprotection)
-if hardening-check --help 2>&1 | grep -q -- --nobranchprotection; then
+options=$(hardening-check --help 2>&1 || true)  # it may exit non-zero after its help
+if [[ "$options" == *--nobranchprotection* ]]; then
   unmarked+=(--nobranchprotection)
 fi
 for binary in "$usr/bin/quillmere" "$built"; do
