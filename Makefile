@@ -10,8 +10,8 @@ CLANG_DIR  := build/clang
 RELEASE    ?= trixie
 JOBS      := $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
-# Every build tree here uses Ninja (from the build package list); a tree
-# cannot change generator once configured.
+# New build trees use Ninja (from the build package list); a tree configured
+# before keeps the generator it was made with.
 export CMAKE_GENERATOR := Ninja
 
 .PHONY: run test lint bench package test-asan test-cross test-clang test-release clean
