@@ -44,13 +44,13 @@ if [[ "${3:-}" == "--screenshot" ]]; then
   exit 0
 fi
 
-install() { $built || "$here/install-deps.sh" "$@"; }
+install_packages() { $built || "$here/install-deps.sh" "$@"; }
 
 # 1. The display. Xlib waits without a deadline on a display that accepts
 #    the connection and never answers, so the check has one of its own.
 usable=false
 if [[ -n "${DISPLAY:-}" ]]; then
-  install build display
+  install_packages build display
   status=0
   message=$(timeout "$probe_seconds" xdpyinfo 2>&1 >/dev/null) || status=$?
   if [[ $status -eq 0 ]]; then
@@ -68,7 +68,7 @@ fi
 #    screenshot tool too.
 targets=(quillmere)
 if ! $usable; then
-  install build headless
+  install_packages build headless
   targets+=(quillmere-shot)
 fi
 if ! $built; then

@@ -56,17 +56,22 @@ class NoGlx : public PrivateServer {
   NoGlx() { serverOptions = {"-extension", "GLX"}; }
 };
 
-// Runs the viewer with `args` on the display `display` and expects the
-// toolkit to end it at once with status 1 and `message` on standard error.
-void expectToolkitRefusal(const std::string& display, const std::vector<std::string>& args,
-                          const std::string& message) {
-  std::vector<std::string> argv = {"env", "DISPLAY=" + display, QUILLMERE_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
+// Runs `argv` (the viewer, behind env) and expects the toolkit to end it at
+// once with status 1 and `message` on standard error.
+void expectToolkitRefusal(const std::vector<std::string>& argv, const std::string& message) {
   proc::Process p = proc::start(argv);
   const proc::Reaper reaper{p};
-  ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 1, 10));
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 1, 10)) << argv[1];
   EXPECT_NE(p.err.find(message), std::string::npos) << p.err;
   EXPECT_EQ(p.out, "");
+}
+
+// The viewer with `args` on the display `display`.
+std::vector<std::string> viewerOn(const std::string& display,
+                                  const std::vector<std::string>& args = {}) {
+  std::vector<std::string> argv = {"env", "DISPLAY=" + display, QUILLMERE_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
 }
 
 // A socket on 127.0.0.1 that accepts X connections and never answers them.
@@ -142,25 +147,20 @@ TEST_F(StartUp, ACommandLineTheToolkitCannotFollowEndsWithOne) {
       {{"-indirect"}, "Unable to create OpenGL 1.0 context"},
   };
   for (const auto& c : cases) {
-    ASSERT_NO_FATAL_FAILURE(expectToolkitRefusal(DisplayString(dpy), c.args, c.message))
+    ASSERT_NO_FATAL_FAILURE(expectToolkitRefusal(viewerOn(DisplayString(dpy), c.args), c.message))
         << c.args[0];
   }
 }
 
 TEST_F(NoGlx, ADisplayWithoutOpenGLEndsTheViewerWithOne) {
-  ASSERT_NO_FATAL_FAILURE(expectToolkitRefusal(displayName, {}, "GLX extension not supported"));
+  ASSERT_NO_FATAL_FAILURE(
+      expectToolkitRefusal(viewerOn(displayName), "GLX extension not supported"));
 }
 
 TEST(NoDisplay, MissingDisplayEndsAtOnceWithTheToolkitsMessage) {
-  const std::vector<std::string> starts[] = {{"env", "-u", "DISPLAY", QUILLMERE_BINARY},
-                                             {"env", "DISPLAY=:4999", QUILLMERE_BINARY}};
-  for (const std::vector<std::string>& argv : starts) {
-    proc::Process p = proc::start(argv);
-    const proc::Reaper reaper{p};
-    ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 1, 10)) << "with " << argv[1];
-    EXPECT_NE(p.err.find("failed to open display"), std::string::npos) << p.err;
-    EXPECT_EQ(p.out, "");
-  }
+  ASSERT_NO_FATAL_FAILURE(
+      expectToolkitRefusal({"env", "-u", "DISPLAY", QUILLMERE_BINARY}, "failed to open display"));
+  ASSERT_NO_FATAL_FAILURE(expectToolkitRefusal(viewerOn(":4999"), "failed to open display"));
 }
 
 // make run's last step, on the viewer this build made: --built installs and
@@ -179,14 +179,17 @@ class MakeRun : public DisplayTest {
       std::filesystem::remove_all(scratch);
     }
   }
-  std::vector<std::string> runScript(const std::string& display) const {
-    return {"env",     "DISPLAY=" + display, QUILLMERE_SOURCE_DIR "/scripts/run.sh",
-            "--built", QUILLMERE_BUILD_DIR,  scratch + "/quillmere.png"};
+  std::vector<std::string> runScript() const {
+    return {QUILLMERE_SOURCE_DIR "/scripts/run.sh", "--built", QUILLMERE_BUILD_DIR,
+            scratch + "/quillmere.png"};
   }
   // Runs make run's last step on `display`, which it cannot use, and expects
   // it to say `why` and leave a 600 x 207 screenshot.
   void expectVirtualDisplay(const std::string& display, const std::string& why) {
-    proc::Process run = proc::start(runScript(display));
+    std::vector<std::string> argv = {"env", "DISPLAY=" + display};
+    const std::vector<std::string> script = runScript();
+    argv.insert(argv.end(), script.begin(), script.end());
+    proc::Process run = proc::start(argv);
     const proc::Reaper runReaper{run};
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 0, 60));
     EXPECT_NE(run.out.find(why), std::string::npos) << run.out;
@@ -203,9 +206,7 @@ class MakeRun : public DisplayTest {
 
 // With a display that answers, make run's last step is the viewer itself.
 TEST_F(MakeRun, OpensTheWindowOnADisplayThatAnswers) {
-  std::vector<std::string> script = runScript(DisplayString(dpy));
-  script.erase(script.begin(), script.begin() + 2);  // launch sets DISPLAY itself
-  ASSERT_NO_FATAL_FAILURE(launch({}, script));
+  ASSERT_NO_FATAL_FAILURE(launch({}, runScript()));
   ASSERT_NO_FATAL_FAILURE(escape());
 }
 
@@ -215,7 +216,7 @@ TEST_F(MakeRun, OpensTheWindowOnADisplayThatAnswers) {
 TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayNeverAnswers) {
   const SilentDisplay silent;
   ASSERT_FALSE(silent.name.empty()) << "no free port for a silent display";
-  proc::Process p = proc::start({"env", "DISPLAY=" + silent.name, QUILLMERE_BINARY});
+  proc::Process p = proc::start(viewerOn(silent.name));
   const proc::Reaper reaper{p};
   EXPECT_FALSE(proc::waitForExit(p, 2)) << "ended: " << p.err;
   EXPECT_EQ(p.out + p.err, "");
