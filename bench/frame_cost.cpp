@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "screenshot/wait_until.h"
-#include "screenshot/x11_window.h"
-#include "support/process.h"
+#include "xdriver/process.h"
+#include "xdriver/wait_until.h"
+#include "xdriver/x11_window.h"
 
 namespace {
 constexpr int TURNS = 720;

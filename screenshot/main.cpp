@@ -7,7 +7,7 @@
 #include <string>
 
 #include "screenshot/png.h"
-#include "screenshot/x11_window.h"
+#include "xdriver/x11_window.h"
 
 constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window and its first frame
 constexpr double SETTLE_SECONDS = 5.0;        // for two equal screenshots in a row

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Child processes for the end-to-end tests and the benchmarks.
-#include "support/process.h"
+#include "xdriver/process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "screenshot/wait_until.h"
+#include "xdriver/wait_until.h"
 
 extern char** environ;
 
@@ -108,9 +108,9 @@ long cpuTicks(pid_t pid) {
   return utime + stime;
 }
 
-void kill(Process& p) {
+void stop(Process& p) {
   if (!p.ended && p.pid > 0) {
-    ::kill(p.pid, SIGKILL);
+    kill(p.pid, SIGKILL);
     waitpid(p.pid, &p.status, 0);
     p.ended = true;
   }

@@ -34,13 +34,13 @@ bool waitForExit(Process& p, double seconds);
 // User plus system CPU time a running process has used so far, in clock ticks.
 long cpuTicks(pid_t pid);
 // Ends a process that is still running (SIGKILL), reaps it and closes the pipes.
-void kill(Process& p);
+void stop(Process& p);
 
 // Ends the process when the scope is left, also after a failed assertion,
 // so nothing a test started outlives it.
 struct Reaper {
   Process& p;
-  ~Reaper() { kill(p); }
+  ~Reaper() { stop(p); }
 };
 
 }  // namespace proc

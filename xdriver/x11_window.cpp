@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Window, key and pixel helpers on an X display.
-#include "screenshot/x11_window.h"
+#include "xdriver/x11_window.h"
 
 #include <X11/Xutil.h>
 
 #include <algorithm>
 
-#include "screenshot/wait_until.h"
+#include "xdriver/wait_until.h"
 
 namespace xw {
 
