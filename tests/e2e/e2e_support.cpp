@@ -55,7 +55,7 @@ void DisplayTest::SetUp() {
 }
 
 void DisplayTest::TearDown() {
-  proc::kill(viewer);
+  proc::stop(viewer);
   if (dpy) {
     XCloseDisplay(dpy);
   }
@@ -68,7 +68,7 @@ void ViewerTest::SetUp() {
 
 void DisplayTest::launch(const std::vector<std::string>& args,
                          const std::vector<std::string>& wrapper, double seconds) {
-  proc::kill(viewer);
+  proc::stop(viewer);
   std::vector<std::string> argv = {"env", "DISPLAY=" + std::string(DisplayString(dpy))};
   argv.insert(argv.end(), wrapper.begin(), wrapper.end());
   argv.push_back(QUILLMERE_BINARY);
@@ -94,4 +94,11 @@ bool DisplayTest::waitForFrame(const xw::Image& target, double seconds) {
 void DisplayTest::escape(unsigned long keysym, unsigned int modifiers, double seconds) {
   xw::pressKey(dpy, win, keysym, modifiers);
   ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 0, seconds));
+}
+
+std::vector<std::string> viewerOn(const std::string& display,
+                                  const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"env", "DISPLAY=" + display, QUILLMERE_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
 }

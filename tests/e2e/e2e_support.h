@@ -6,12 +6,13 @@
 #include <X11/keysym.h>  // the XK_ names of the keys the tests press
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "screenshot/wait_until.h"
-#include "screenshot/x11_window.h"
-#include "support/process.h"
+#include "xdriver/process.h"
+#include "xdriver/wait_until.h"
+#include "xdriver/x11_window.h"
 
 // Colour classes of a frame, within 2/255 of the drawn values.
 bool isBlack(xw::Rgb c);
@@ -64,4 +65,41 @@ class DisplayTest : public testing::Test {
 class ViewerTest : public DisplayTest {
  protected:
   void SetUp() override;
+};
+
+// The viewer with `args` on the display `display`, behind env.
+std::vector<std::string> viewerOn(const std::string& display,
+                                  const std::vector<std::string>& args = {});
+
+// A second, private X server under the viewer, so a test can take it away or
+// start it without an extension.
+class PrivateServer : public DisplayTest {
+ protected:
+  // Xvfb picks a free display and writes its number to the descriptor
+  // -displayfd names, here its standard output, once it takes connections.
+  void SetUp() override {
+    std::vector<std::string> argv = {"Xvfb",       "-displayfd", "1",   "-screen", "0",
+                                     "800x600x24", "-nolisten",  "tcp", "-noreset"};
+    argv.insert(argv.end(), serverOptions.begin(), serverOptions.end());
+    server = proc::start(argv);
+    ASSERT_TRUE(waitUntil(
+        [&] { return proc::drain(server), server.out.find('\n') != std::string::npos; }, 20))
+        << "no private Xvfb: " << server.err;
+    displayName = ":" + server.out.substr(0, server.out.find('\n'));
+    ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
+  }
+  void TearDown() override {
+    DisplayTest::TearDown();
+    stopServer();
+  }
+  // A killed server leaves its socket and lock file behind; they are ours.
+  void stopServer() {
+    proc::stop(server);
+    if (const std::string n = server.out.substr(0, server.out.find('\n')); !n.empty()) {
+      std::filesystem::remove("/tmp/.X11-unix/X" + n);
+      std::filesystem::remove("/tmp/.X" + n + "-lock");
+    }
+  }
+  std::vector<std::string> serverOptions;  // more Xvfb options, set before SetUp
+  proc::Process server;
 };

@@ -50,10 +50,10 @@ class WaylandSession : public DisplayTest {
       return;  // skipped: no session was started
     }
     if (!weston.ended) {
-      ::kill(weston.pid, SIGTERM);
+      kill(weston.pid, SIGTERM);
       EXPECT_TRUE(proc::waitForExit(weston, 10)) << "weston did not stop";
     }
-    proc::kill(weston);
+    proc::stop(weston);
     EXPECT_TRUE(waitUntil([] { return waitpid(-1, nullptr, WNOHANG) < 0; }, 10))
         << "weston's children outlived the session";
     prctl(PR_SET_CHILD_SUBREAPER, 0);

@@ -57,20 +57,6 @@ TEST_F(Keys, XAndZTurnInEitherCaseAndWithAltOrSuperAndNothingElseDoes) {
   }
 }
 
-using Quit = DisplayTest;
-
-// In X, Ctrl+[ and Ctrl+3 type the Esc character.
-TEST_F(Quit, EscAndItsControlSpellingsExitWithZero) {
-  const struct {
-    unsigned long key;
-    unsigned int modifiers;
-  } quits[] = {{XK_Escape, 0}, {XK_bracketleft, ControlMask}, {XK_3, ControlMask}};
-  for (const auto& q : quits) {
-    ASSERT_NO_FATAL_FAILURE(launch());
-    ASSERT_NO_FATAL_FAILURE(escape(q.key, q.modifiers)) << XKeysymToString(q.key);
-  }
-}
-
 using Resize = ViewerTest;
 
 // Right after a resize the window still holds part of the old frame, so each
@@ -92,31 +78,4 @@ TEST_F(Resize, NarrowWindowWidensTheViewAndKeepsBothParts) {
   EXPECT_GT(regionOf(narrow, isLightStrip, 0, 0, 300, 207).count, 200);
   EXPECT_GT(regionOf(narrow, isDarkStrip, 0, 0, 300, 207).count, 200);
   EXPECT_GT(regionOf(narrow, isGrey, 0, 0, 300, 207).count, 50);
-}
-
-using CommandLine = DisplayTest;
-
-// The window's size and place are set after GLUT has read the command line,
-// so -geometry loses. -sync, -gldebug and -direct are the toolkit's own
-// business: what is checked here is that the viewer still opens its window
-// with them, as it does with arguments the toolkit does not know.
-TEST_F(CommandLine, GeometryIsOverriddenAndOtherToolkitOptionsOpenTheSameWindow) {
-  const std::vector<std::string> options[] = {
-      {"-geometry", "300x100+50+60"}, {"-sync"}, {"-gldebug"}, {"-direct"}, {"--help", "words"}};
-  for (const std::vector<std::string>& args : options) {
-    ASSERT_NO_FATAL_FAILURE(launch(args)) << args[0];
-    XWindowAttributes a;  // with no window manager, the parent is the root window
-    XGetWindowAttributes(dpy, win, &a);
-    EXPECT_TRUE(a.x == 0 && a.y == 0 && a.width == 600 && a.height == 207) << args[0];
-    ASSERT_NO_FATAL_FAILURE(escape()) << args[0];
-  }
-  // -display names the display when DISPLAY names none.
-  ASSERT_NO_FATAL_FAILURE(launch({"-display", DisplayString(dpy)}, {"env", "-u", "DISPLAY"}));
-  ASSERT_NO_FATAL_FAILURE(escape());
-  // -iconic asks a window manager to show the window as an icon first.
-  ASSERT_NO_FATAL_FAILURE(launch({"-iconic"}));
-  XWMHints* hints = XGetWMHints(dpy, win);
-  ASSERT_NE(hints, nullptr);
-  EXPECT_TRUE((hints->flags & StateHint) && hints->initial_state == IconicState);
-  XFree(hints);
 }
