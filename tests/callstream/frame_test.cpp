@@ -35,6 +35,21 @@ class Frame : public CallStreamTest {
 using FrameDeathTest = Frame;
 
 std::string block(unsigned mode) { return "glBegin(" + std::to_string(mode) + ")"; }
+
+// The colours set from the first call named `from` up to the next call named
+// `to`: one drawing step's colours, found by where the step starts and ends
+// rather than by how many colours came before.
+std::vector<Vertex> coloursBetween(const std::string& from, const std::string& to) {
+  const std::vector<GlCall>& calls = glrec::calls();
+  auto it = std::find_if(calls.begin(), calls.end(), [&](const GlCall& c) { return c.fn == from; });
+  std::vector<Vertex> colours;
+  for (; it != calls.end() && it->fn != to; ++it) {
+    if (it->fn == "glColor3f") {
+      colours.push_back(it->args);
+    }
+  }
+  return colours;
+}
 }  // namespace
 
 TEST_F(Frame, DrawsFloorPanelAndFillInPaintersOrderThenSwapsAndChecksOnce) {
@@ -55,12 +70,14 @@ TEST_F(Frame, DrawsFloorPanelAndFillInPaintersOrderThenSwapsAndChecksOnce) {
   // The panel: left of the floor, y mirrored, grey axes and square, then white.
   EXPECT_EQ(glrec::named("glTranslatef").at(1).args, (Vertex{-220, 0, -250}));
   EXPECT_EQ(glrec::named("glScalef").at(0).args, (Vertex{1, -1, 1}));
-  EXPECT_EQ(glrec::named("glColor3f").at(6).args, (Vertex{0.5, 0.5, 0.5}));
+  // Grey for the axes and the square, then white for the edges; the fill's
+  // colours come after its glPointSize.
+  EXPECT_EQ(coloursBetween("glScalef", "glPointSize"),
+            (std::vector<Vertex>{{0.5, 0.5, 0.5}, {1, 1, 1}}));
   EXPECT_EQ(glrec::primitives(GL_LINES).at(0),
             (Vertices{{0, 100}, {0, -100}, {-100, 0}, {100, 0}}));
   EXPECT_EQ(glrec::primitives(GL_LINE_STRIP).at(0),
             (Vertices{{-50, 50}, {50, 50}, {50, -50}, {-50, -50}, {-50, 50}}));
-  EXPECT_EQ(glrec::named("glColor3f").at(7).args, (Vertex{1, 1, 1}));
 }
 
 TEST_F(Frame, FloorIsSixAlternatingStripsTurnedByTheAngleAlone) {
@@ -74,6 +91,8 @@ TEST_F(Frame, FloorIsSixAlternatingStripsTurnedByTheAngleAlone) {
     EXPECT_EQ(glrec::named("glRotatef").at(0).args, (Vertex{angle, 0, 1, 0}));
     const std::vector<Vertices> strips = glrec::primitives(GL_TRIANGLE_STRIP);
     ASSERT_EQ(strips.size(), 6U);
+    const std::vector<Vertex> colours = coloursBetween("glRotatef", "glLoadIdentity");
+    ASSERT_EQ(colours.size(), 6U);
     for (size_t s = 0; s < 6; ++s) {
       Vertices expected;
       for (const double z : zs) {
@@ -81,7 +100,7 @@ TEST_F(Frame, FloorIsSixAlternatingStripsTurnedByTheAngleAlone) {
         expected.push_back({xs[s] - 50, -60, z});
       }
       EXPECT_EQ(strips[s], expected) << "strip " << s << " at " << angle;
-      EXPECT_EQ(glrec::named("glColor3f").at(s).args, s % 2 == 0 ? dark : light) << s;
+      EXPECT_EQ(colours[s], s % 2 == 0 ? dark : light) << s;
     }
   }
 }
@@ -146,6 +165,41 @@ TEST_F(Frame, StraightAheadScansColumnsOutwardAndReadsTheExpectedCells) {
   EXPECT_EQ(lines[10].back(), (Vertex{10, 4}));
   EXPECT_EQ(lines[49].front(), (Vertex{49, -28}));
   EXPECT_EQ(lines[49].back(), (Vertex{49, 27}));
+}
+
+// The scan follows the sector of the view angle itself: at each boundary the
+// angle belongs to an x sector, one step past it to a y sector, and the
+// lines run along another axis. Lines 10 and 49 away from the centre, first
+// and last point each, worked out apart from the viewer's code by the rule
+// of the count test above; a sector taken from an angle a degree off fails.
+TEST_F(Frame, FillScansTheSectorOfTheViewAngleOnBothSidesOfEachBoundary) {
+  struct Case {
+    float view;
+    Vertices line10;  // first and last point of line 10
+    Vertices line49;  // first and last point of line 49
+  };
+  const Case cases[] = {
+      {40, {{10, 1}, {10, 26}}, {{49, 8}, {49, 49}}},
+      {45, {{10, 2}, {10, 36}}, {{49, 13}, {49, 49}}},
+      {50, {{1, 10}, {26, 10}}, {{8, 49}, {49, 49}}},
+      {130, {{-27, 10}, {-2, 10}}, {{-49, 49}, {-9, 49}}},
+      {135, {{-10, 2}, {-10, 36}}, {{-49, 13}, {-49, 49}}},
+      {140, {{-10, 1}, {-10, 26}}, {{-49, 8}, {-49, 49}}},
+      {220, {{-10, -27}, {-10, -2}}, {{-49, -49}, {-49, -9}}},
+      {225, {{-10, -37}, {-10, -3}}, {{-49, -49}, {-49, -14}}},
+      {230, {{-27, -10}, {-2, -10}}, {{-49, -49}, {-9, -49}}},
+      {310, {{1, -10}, {26, -10}}, {{8, -49}, {49, -49}}},
+      {315, {{10, -37}, {10, -3}}, {{49, -49}, {49, -14}}},
+      {320, {{10, -27}, {10, -2}}, {{49, -49}, {49, -9}}},
+  };
+  for (const Case& c : cases) {
+    drawAt(c.view);
+    const std::vector<Vertices> lines = glrec::primitives(GL_POINTS);
+    ASSERT_EQ(lines.size(), 50U) << "at " << c.view;
+    ASSERT_FALSE(lines[10].empty() || lines[49].empty()) << "at " << c.view;
+    EXPECT_EQ((Vertices{lines[10].front(), lines[10].back()}), c.line10) << "at " << c.view;
+    EXPECT_EQ((Vertices{lines[49].front(), lines[49].back()}), c.line49) << "at " << c.view;
+  }
 }
 
 TEST_F(Frame, EachPointIsYellowFromTheTableCellAtItsRowAndColumn) {
