@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,17 +51,22 @@ static void BM_KeyboardTurn(benchmark::State& state) {
 BENCHMARK(BM_KeyboardTurn)->Unit(benchmark::kMicrosecond);
 
 namespace {
-// The console report, keeping each result's CPU time (in the benchmark's
-// unit) by name; with repetitions the aggregates carry "_median" and such.
-class KeepingReporter : public benchmark::ConsoleReporter {
+// Keeps each result's CPU time (in the benchmark's unit) by name, and hands
+// everything on to the report that --benchmark_format chose; with
+// repetitions the aggregates carry "_median" and such.
+class KeepingReporter : public benchmark::BenchmarkReporter {
  public:
+  std::unique_ptr<benchmark::BenchmarkReporter> shown{benchmark::CreateDefaultDisplayReporter()};
   std::map<std::string, double> cpuTime;
+
+  bool ReportContext(const Context& context) override { return shown->ReportContext(context); }
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       cpuTime[run.benchmark_name()] = run.GetAdjustedCPUTime();
     }
-    ConsoleReporter::ReportRuns(runs);
+    shown->ReportRuns(runs);
   }
+  void Finalize() override { shown->Finalize(); }
   // The median where there were repetitions, else the single result; 0 if absent.
   double of(const std::string& name) const {
     for (const std::string& key : {name + "_median", name}) {
@@ -84,7 +90,11 @@ int main(int argc, char** argv) {
   const double fill = reporter.of("BM_ColorBitmapFill");
   const double frame = reporter.of("BM_Frame/0");
   if (fill > 0 && frame > 0) {
-    printf("\nA frame at 0 degrees costs %.3f of a colour-table fill (CPU time).\n", frame / fill);
+    // After the console table on standard output; after CSV or JSON, on
+    // standard error, so that standard output stays in that format alone.
+    const bool console = dynamic_cast<benchmark::ConsoleReporter*>(reporter.shown.get()) != nullptr;
+    fprintf(console ? stdout : stderr,
+            "\nA frame at 0 degrees costs %.3f of a colour-table fill (CPU time).\n", frame / fill);
   }
   return 0;
 }
