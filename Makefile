@@ -1,78 +1,69 @@
 # SPDX-License-Identifier: MIT
 # Two commands do everything: `make run` and `make test`. Each installs the
 # Debian packages its purpose needs (scripts/install-deps.sh), then
-# configures and builds with CMake. Also here: lint, bench and package.
-BUILD_DIR  := build
-ASAN_DIR   := build/asan
-CROSS_DIR  := build/cross
-NATIVE_DIR := build/native
-CLANG_DIR  := build/clang
-RELEASE    ?= trixie
-JOBS      := $(shell nproc 2>/dev/null || echo 2)
+# configures and builds with one of CMake's presets (CMakePresets.json),
+# each in a tree of its own under build/, so that no target changes
+# another's settings. The other targets are listed in the README.
+RELEASE ?= trixie
+JOBS    := $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
-# New build trees use Ninja (from the build package list); a tree configured
-# before keeps the generator it was made with.
-export CMAKE_GENERATOR := Ninja
 
-.PHONY: run test lint bench package test-asan test-cross test-clang test-release clean
+# Configures and builds a preset's tree: $(call preset,NAME[,TARGETS]).
+preset = cmake --preset $(1) >/dev/null && cmake --build build/$(1) -j $(JOBS) $(if $(2),--target $(2))
 
-# Configures the build tree on first use without the tests, whose packages
-# only make test installs; a tree that make test configured keeps them.
-CONFIGURE := test -f $(BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(BUILD_DIR) -DBUILD_TESTING=OFF >/dev/null
+QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-blhc qa-reprotest \
+           qa-autopkgtest qa-piuparts qa-cross
 
-# The viewer alone, and without a usable display the screenshot tool.
+.PHONY: run test lint bench package test-asan test-cross test-clang test-release qa $(QA_JOBS) \
+        clean distclean
+
+# The viewer alone, and without a usable display the screenshot tool:
+# build/run/quillmere, and build/quillmere.png without a display.
 run:
-	@scripts/run.sh $(BUILD_DIR)
+	@scripts/run.sh
 
-# Everything, warnings as errors: static checks, the display-free tests
-# under the sanitizers, then the whole CTest suite on a private Xvfb.
+# Everything this machine checks, warnings as errors: the static checks, the
+# display-free tests under the sanitizers, then the whole CTest suite
+# (build/test) on a private Xvfb. test-cross, test-clang, test-release and
+# the qa jobs are the checks CI adds (.ci/run).
 test:
 	@scripts/install-deps.sh build display headless test lint package
-	@cmake -S . -B $(BUILD_DIR) -DBUILD_TESTING=ON -DQUILLMERE_WERROR=ON >/dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
-	@scripts/lint.sh $(BUILD_DIR)
+	@$(call preset,test)
+	@scripts/lint.sh build/test
 	@$(MAKE) test-asan
-	@scripts/with-xvfb.sh scripts/ctest-all.sh $(BUILD_DIR) -j $(JOBS)
+	@scripts/with-xvfb.sh scripts/ctest-all.sh build/test -j $(JOBS)
 
-# clang-format, clang-tidy and cppcheck.
+# clang-format, clang-tidy and cppcheck, with the run tree's compile commands.
 lint:
 	@scripts/install-deps.sh build lint
-	@$(CONFIGURE)
-	@scripts/lint.sh $(BUILD_DIR)
+	@cmake --preset run >/dev/null
+	@scripts/lint.sh build/run
 
 # The display-free tests again, built with AddressSanitizer and UBSan.
 test-asan:
 	@scripts/install-deps.sh build test
-	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_WERROR=ON -DQUILLMERE_DISPLAY_FREE=ON \
-	  -DQUILLMERE_SANITIZE=ON >/dev/null
-	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	@$(call preset,asan)
 	@ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	  scripts/ctest-all.sh $(ASAN_DIR) -j $(JOBS)
+	  scripts/ctest-all.sh build/asan -j $(JOBS)
 
 # The display-free tests built for arm64 and run under qemu-user, with
 # floating-point contraction allowed; then the whole call stream printed on
 # arm64 and on this machine, which must be the same bytes.
 test-cross:
 	@scripts/install-deps.sh build test cross
-	@cmake -S . -B $(CROSS_DIR) --toolchain cmake/aarch64-linux-gnu.cmake -DQUILLMERE_DISPLAY_FREE=ON \
-	  -DQUILLMERE_WERROR=ON -DQUILLMERE_GTEST_SOURCE_DIR=/usr/src/googletest \
-	  -DCMAKE_CXX_FLAGS=-ffp-contract=fast >/dev/null
-	@cmake --build $(CROSS_DIR) -j $(JOBS)
-	@scripts/ctest-all.sh $(CROSS_DIR) -j $(JOBS)
-	@cmake -S . -B $(NATIVE_DIR) -DQUILLMERE_DISPLAY_FREE=ON >/dev/null
-	@cmake --build $(NATIVE_DIR) -j $(JOBS) --target call_stream_dump
-	@$(NATIVE_DIR)/tests/call_stream_dump >$(CROSS_DIR)/stream-native.txt
-	@qemu-aarch64 -L /usr/aarch64-linux-gnu $(CROSS_DIR)/tests/call_stream_dump >$(CROSS_DIR)/stream-arm64.txt
-	@cmp $(CROSS_DIR)/stream-native.txt $(CROSS_DIR)/stream-arm64.txt
+	@$(call preset,cross)
+	@scripts/ctest-all.sh build/cross -j $(JOBS)
+	@$(call preset,native,call_stream_dump)
+	@build/native/tests/call_stream_dump >build/cross/stream-native.txt
+	@qemu-aarch64 -L /usr/aarch64-linux-gnu build/cross/tests/call_stream_dump >build/cross/stream-arm64.txt
+	@cmp build/cross/stream-native.txt build/cross/stream-arm64.txt
 	@echo "arm64 records the same call stream as this machine, bit for bit"
 
 # Everything built by Clang with warnings as errors; the display-free tests run.
 test-clang:
 	@scripts/install-deps.sh build headless test bench clang
-	@cmake -S . -B $(CLANG_DIR) -DCMAKE_CXX_COMPILER=clang++ -DBUILD_TESTING=ON -DQUILLMERE_BENCHMARKS=ON \
-	  -DQUILLMERE_WERROR=ON >/dev/null
-	@cmake --build $(CLANG_DIR) -j $(JOBS)
-	@scripts/ctest-all.sh $(CLANG_DIR) -j $(JOBS) -E '^(e2e[.]|package$$)'
+	@$(call preset,clang)
+	@scripts/ctest-all.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$'
 
 # make run and make test in a fresh minimal root of a Debian release, as
 # root: make test-release RELEASE=bookworm (trixie by default).
@@ -80,19 +71,32 @@ test-release:
 	@scripts/install-deps.sh release
 	@scripts/test-release.sh $(RELEASE)
 
+# Debian's QA tools on the package, each in a throwaway root (as root):
+# the source package, its build for Debian 13 and 12, lintian (Debian 13's
+# and 14's), blhc, reprotest, autopkgtest, piuparts and an arm64 cross-build.
+qa: $(QA_JOBS)
+qa-build qa-build-bookworm: qa-source
+qa-lintian qa-lintian-forky qa-blhc qa-autopkgtest qa-piuparts: qa-build
+$(QA_JOBS):
+	@scripts/install-deps.sh release
+	@scripts/debian-qa.sh $(@:qa-%=%)
+
 # Our own code's CPU cost against no-op GL, then the viewer on the real stack.
 bench:
 	@scripts/install-deps.sh build headless bench
-	@$(CONFIGURE)
-	@cmake -S . -B $(BUILD_DIR) -DQUILLMERE_BENCHMARKS=ON >/dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target code_bench frame_cost empty_window quillmere
-	@$(BUILD_DIR)/bench/code_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	@scripts/with-xvfb.sh $(BUILD_DIR)/bench/frame_cost $(BUILD_DIR)/quillmere $(BUILD_DIR)/bench/empty_window
+	@$(call preset,bench)
+	@build/bench/bench/code_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	@scripts/with-xvfb.sh build/bench/bench/frame_cost build/bench/quillmere build/bench/bench/empty_window
 
-# build/quillmere_<version>_amd64.deb, built by debhelper from a copy of the tree.
+# build/quillmere_<version>_<arch>.deb, built by debhelper from a copy of the tree.
 package:
 	@scripts/install-deps.sh build package
-	@scripts/package.sh $(BUILD_DIR)
+	@scripts/package.sh build
 
+# Every build tree; the cached Debian roots (build/roots/) stay, as they
+# take minutes and downloads to make again. distclean removes them too.
 clean:
-	rm -rf $(BUILD_DIR)
+	find build -mindepth 1 -maxdepth 1 ! -name roots -exec rm -rf {} + 2>/dev/null || true
+
+distclean:
+	rm -rf build

@@ -1,51 +1,30 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # make run: decides first whether the display DISPLAY names can be used,
-# installs and builds only what that case needs (one configure, one parallel
-# build), then starts the viewer on that display; with no usable display, it
-# runs the viewer on a private virtual one, saves a screenshot of its first
-# frame and ends it again.
-#   scripts/run.sh BUILD_DIR
+# installs and builds only what that case needs (CMake's run preset, one
+# parallel build), then starts the viewer on that display; with no usable
+# display, it runs the viewer on a private virtual one, saves a screenshot of
+# its first frame to PNG and ends it again (scripts/screenshot.sh).
+#   scripts/run.sh [PNG]                 (build/quillmere.png by default)
 #   scripts/run.sh --built BUILD_DIR PNG
 # With --built it installs and builds nothing: it shows the viewer already
-# built in BUILD_DIR and saves any screenshot to PNG (the tests use this).
+# built in BUILD_DIR, with the screenshot tool beside it (the tests use this).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 built=false
 if [[ "${1:-}" == "--built" ]]; then
   built=true
-  shift
+  build=$2
+  shot=$3
+else
+  build="$here/../build/run"
+  shot=${1:-$here/../build/quillmere.png}
 fi
-build=${1:-build}
 viewer="$build/quillmere"
 shot_tool="$build/screenshot/quillmere-shot"
-shot=${2:-$build/quillmere.png}
 probe_seconds=3  # a local or forwarded display answers well within this
 
-if [[ "${3:-}" == "--screenshot" ]]; then
-  # Runs inside with-xvfb.sh, on the virtual display.
-  out=$(mktemp)
-  trap 'rm -f "$out"' EXIT
-  "$viewer" >"$out" 2>&1 &
-  viewer_pid=$!
-  status=0
-  "$shot_tool" Quillmere "$shot" || status=$?
-  # Esc ends the viewer; do not wait on it for ever if it does not.
-  deadline=$((SECONDS + 10))
-  while kill -0 "$viewer_pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done
-  kill -9 "$viewer_pid" 2>/dev/null || true
-  wait "$viewer_pid" 2>/dev/null || true
-  cat "$out"
-  if [[ $status -ne 0 ]]; then
-    echo "No screenshot: the viewer's window did not show a frame." >&2
-    exit "$status"
-  fi
-  echo "Ran the viewer on a virtual display and saved its first frame to $shot"
-  exit 0
-fi
-
 install_packages() { $built || "$here/install-deps.sh" "$@"; }
-
 # 1. The display. Xlib waits without a deadline on a display that accepts
 #    the connection and never answers, so the check has one of its own.
 usable=false
@@ -72,14 +51,10 @@ if ! $usable; then
   targets+=(quillmere-shot)
 fi
 if ! $built; then
-  # One configure, also when the tree exists but lacks the screenshot tool.
-  if [[ ! -f "$build/CMakeCache.txt" ]]; then
-    options=(-DBUILD_TESTING=OFF)
-    $usable || options+=(-DQUILLMERE_SCREENSHOT=ON)
-    cmake -S "$here/.." -B "$build" "${options[@]}" >/dev/null
-  elif ! $usable && ! grep -qE '^(QUILLMERE_SCREENSHOT|BUILD_TESTING):BOOL=ON' "$build/CMakeCache.txt"; then
-    cmake -S "$here/.." -B "$build" -DQUILLMERE_SCREENSHOT=ON >/dev/null
-  fi
+  # The preset's own tree, told each time whether it needs the tool.
+  screenshot=ON
+  $usable && screenshot=OFF
+  (cd "$here/.." && cmake --preset run -DQUILLMERE_SCREENSHOT=$screenshot >/dev/null)
   cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >/dev/null
 fi
 
@@ -87,4 +62,4 @@ fi
 if $usable; then
   exec "$viewer"
 fi
-exec "$here/with-xvfb.sh" "$0" "$build" "$shot" --screenshot
+exec "$here/with-xvfb.sh" "$here/screenshot.sh" "$viewer" "$shot_tool" "$shot"
