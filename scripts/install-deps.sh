@@ -14,13 +14,15 @@ declare -A lists=(
   [display]="x11-utils"
   # make run without a usable display: a virtual one and the screenshot tool.
   [headless]="xvfb libx11-dev zlib1g-dev"
-  # make test: GoogleTest, memcheck and a Wayland session.
-  [test]="libgtest-dev valgrind weston xwayland"
+  # make test: GoogleTest, memcheck, a Wayland session, and script(1)
+  # for a terminal.
+  [test]="libgtest-dev valgrind weston xwayland bsdutils"
   [lint]="clang-format clang-tidy cppcheck"
   [bench]="libbenchmark-dev"
   # make package, and the checks of what it builds; dpkg-buildpackage
   # insists on build-essential even where the compiler is already there.
-  [package]="build-essential debhelper dpkg-dev lintian appstream devscripts desktop-file-utils man-db"
+  [package]="build-essential debhelper dpkg-dev lintian appstream devscripts libdistro-info-perl
+    desktop-file-utils man-db"
   # make test-cross: the display-free tests built for arm64 and run under
   # qemu-user, with GoogleTest built from Debian's sources for the target.
   [cross]="g++-aarch64-linux-gnu qemu-user googletest"

@@ -3,18 +3,13 @@
 # Builds the Debian package with debhelper from a copy of the source tree,
 # so that nothing is written beside the tree, and leaves the .deb in OUT_DIR.
 #   scripts/package.sh OUT_DIR
-# Two runs give the same bytes: file dates come from SOURCE_DATE_EPOCH, by
-# default the date of the last commit (the changelog's date outside git).
+# Two runs give the same bytes, wherever the tree is and whatever its files'
+# dates: every date in the package is that of the changelog's newest entry.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "${1:-build}"
 out=$(cd "${1:-build}" && pwd)
 work="$out/deb"
-
-if [[ -z "${SOURCE_DATE_EPOCH:-}" ]] && git -C "$src" rev-parse --git-dir >/dev/null 2>&1; then
-  SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct)
-  export SOURCE_DATE_EPOCH
-fi
 
 rm -rf "$work"
 mkdir -p "$work/quillmere"

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the .deb twice and checks what a Debian user and maintainer would:
-# the two builds are byte-identical; lintian finds no error or warning;
+# two builds, from trees at different paths with their files dated
+# differently, are byte-identical; every copy of the version agrees with
+# debian/changelog, and a tagged commit is released; lintian finds no error
+# or warning;
 # Depends names the libraries the binary uses, and no others; dpkg installs
 # it; and what it installs is a hardened binary, a man page, a DEP-5
 # copyright file, a changelog, and a desktop entry and metainfo that validate.
@@ -16,15 +19,42 @@ work=$2
 built=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # A missing tool is a skip (77 to CTest) that names it, not a failure.
-for tool in dpkg-buildpackage dh lintian hardening-check desktop-file-validate appstreamcli man; do
+for tool in dpkg-buildpackage dpkg-parsechangelog dh lintian hardening-check desktop-file-validate \
+  appstreamcli man; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 
 rm -rf "$work"
 "$src/scripts/package.sh" "$work/first" >/dev/null
-"$src/scripts/package.sh" "$work/second" >/dev/null
+# The second build from a copy elsewhere, as a clone made at another time
+# would be: every file dated a day from now, and the files the package
+# installs dated years before the last change.
+other="$work/elsewhere/quillmere"
+mkdir -p "$other"
+tar -C "$src" --exclude=./build --exclude-vcs -cf - . | tar -C "$other" -xf -
+find "$other" -exec touch -d "@$(($(date +%s) + 86400))" {} +
+touch -d 2001-02-03 "$other"/data/* "$other"/debian/copyright "$other"/debian/changelog
+"$other/scripts/package.sh" "$work/second" >/dev/null
 deb=$(echo "$work"/first/quillmere_*_"$(dpkg --print-architecture)".deb)
 cmp -s "$deb" "$work/second/${deb##*/}" || fail "two builds of the package differ"
+
+# The version is set in debian/changelog; its other copies must agree.
+changelog="$src/debian/changelog"
+version=$(dpkg-parsechangelog -l "$changelog" -S Version)
+released=$(dpkg-parsechangelog -l "$changelog" -S Date)
+[[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "the package's version is not $version"
+month=$(LC_ALL=C date -u -d "$released" '+%B %Y')
+grep -qx "\.TH QUILLMERE 1 \"$month\" \"Quillmere $version\" \"User Commands\"" "$src/data/quillmere.1" ||
+  fail "the man page's .TH line does not name $month and Quillmere $version"
+day=$(date -u -d "$released" +%F)
+grep -m1 '<release ' "$src/data/example.quillmere.Quillmere.metainfo.xml" |
+  grep -q "version=\"$version\" date=\"$day\"" ||
+  fail "the metainfo's newest release is not $version of $day"
+if tag=$(git -C "$src" describe --exact-match --tags HEAD 2>/dev/null); then
+  [[ $tag == "v$version" ]] || fail "the commit is tagged $tag, but debian/changelog says $version"
+  [[ $(dpkg-parsechangelog -l "$changelog" -S Distribution) != UNRELEASED ]] ||
+    fail "the commit is tagged $tag, but debian/changelog still says UNRELEASED"
+fi
 
 lintian_report=$(lintian --fail-on error,warning --info --display-info "$deb" 2>/dev/null) ||
   fail "lintian reports errors or warnings:
