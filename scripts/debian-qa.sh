@@ -134,24 +134,30 @@ add_packages reprotest faketime disorderfs fuse3 sudo locales-all diffoscope-min
 apt-get build-dep -y --no-install-recommends /qa/source/*.dsc >/tmp/install.log 2>&1 ||
   { cat /tmp/install.log; exit 1; }
 useradd --create-home builder2
+# disorderfs, for the file-order variation, runs as that user. /dev/fuse is
+# root's alone on this machine; the root gets a node anyone may open, in its
+# own mount namespace only, and the mount table fusermount reads.
+mknod -m 666 /tmp/fuse c 10 229
+mount --bind /tmp/fuse /dev/fuse
+ln -sf /proc/self/mounts /etc/mtab
 cp /qa/source/* /tmp/ && cd /tmp
-reprotest --version
+dpkg-query -W reprotest
 DEB_BUILD_OPTIONS=nocheck reprotest --verbosity 1 --store-dir /qa/reprotest/store \
-  --vary=user_group.available+=builder2:builder2 quillmere_*.dsc -- null"
+  --vary=user_group.available+=builder2:builder2 --vary=domain_host.use_sudo=1 quillmere_*.dsc -- null"
     ;;
 
   autopkgtest)
     need 'build-trixie/*.deb' build
     buildd trixie
     rm -rf "$qa/autopkgtest"
-    # The runner itself, its null backend inside the throwaway root: it
-    # installs the .deb and the tests' Depends, then runs debian/tests.
+    # The runner itself, with its null backend inside the throwaway root,
+    # runs debian/tests against the package installed there first; so it
+    # needs no repository of its own, which it would reset with a download.
     root_run trixie-buildd trixie "$qa" "
 $prelude
-add_packages autopkgtest
-autopkgtest --version 2>/dev/null || dpkg-query -W autopkgtest
-autopkgtest --output-dir /qa/autopkgtest /qa/build-trixie/quillmere_*_amd64.deb \
-  /qa/source/quillmere_*.dsc -- null"
+add_packages autopkgtest /qa/build-trixie/quillmere_*_amd64.deb
+dpkg-query -W autopkgtest
+autopkgtest --no-built-binaries --output-dir /qa/autopkgtest /qa/source/quillmere_*.dsc -- null"
     ;;
 
   piuparts)
@@ -162,12 +168,24 @@ autopkgtest --output-dir /qa/autopkgtest /qa/build-trixie/quillmere_*_amd64.deb 
     rm -rf "$qa/piuparts"
     mkdir -p "$qa/piuparts"
     ln "$roots_dir/trixie-minbase.tar" "$qa/piuparts/base.tar"
+    # piuparts runs apt-get clean in its own root, so it sees the package
+    # cache through an overlay; what it downloads joins the cache after.
     root_run trixie-buildd trixie "$qa" "
 $prelude
 add_packages piuparts
-piuparts --version
-piuparts --basetgz=/qa/piuparts/base.tar --keep-sources-list --no-upgrade-test \
-  --bindmount=/var/cache/apt/archives /qa/build-trixie/quillmere_*_amd64.deb"
+dpkg-query -W piuparts
+cache=/var/cache/apt/archives
+mkdir -p /tmp/overlay/upper /tmp/overlay/work /tmp/overlay/merged
+mount -t overlay overlay -o lowerdir=\$cache,upperdir=/tmp/overlay/upper,workdir=/tmp/overlay/work \\
+  /tmp/overlay/merged
+mount --bind /tmp/overlay/merged \$cache
+status=0
+piuparts --basetgz=/qa/piuparts/base.tar --keep-sources-list --no-upgrade-test --bindmount=\$cache \\
+  /qa/build-trixie/quillmere_*_amd64.deb >/tmp/piuparts.log 2>&1 || status=\$?
+umount \$cache
+find /tmp/overlay/upper -maxdepth 1 -type f -name '*.deb' -exec cp -n {} \$cache/ ';'
+grep -E 'INFO: (PASS|FAIL)|ERROR' /tmp/piuparts.log || true
+[[ \$status -eq 0 ]] || { tail -n 80 /tmp/piuparts.log; exit \$status; }"
     rm -f "$qa/piuparts/base.tar"
     ;;
 
