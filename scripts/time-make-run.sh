@@ -6,10 +6,13 @@
 # `xwininfo -name Quillmere`, polled every 0.1 s, finds the window; with no
 # display, until make run has left the PNG and ended. Prints each time and
 # the median and range of each case. A measurement, never a test.
-#   scripts/time-make-run.sh [RUNS]     (10 by default)
+#   scripts/time-make-run.sh [RUNS [REPOSITORY]]
+# RUNS is 10 by default; REPOSITORY, this one by default, is what is cloned,
+# so that an older commit can be measured the same way.
 set -euo pipefail
 runs=${1:-10}
 top=$(cd "$(dirname "$0")/.." && pwd)
+repository=${2:-$top}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -25,7 +28,7 @@ summary() {  # LABEL TIMES...: median and range
 }
 clone() {
   rm -rf "$scratch/clone"
-  git clone --quiet "$top" "$scratch/clone"
+  git clone --quiet "$repository" "$scratch/clone"
 }
 
 # The window, on a private Xvfb that stands for the user's display.
@@ -41,11 +44,11 @@ window_case() {
     sleep 0.1
   done
   elapsed "$started"
-  pkill -f "$scratch/clone/build/run/quillmere" || true
+  pkill -f "$scratch/clone/build/.*quillmere" || true
   wait "$run" || true
 }
 export -f window_case clone now elapsed
-export scratch top
+export scratch repository
 windows=()
 for ((k = 0; k < runs; k++)); do
   windows+=("$("$top/scripts/with-xvfb.sh" bash -c window_case)")
