@@ -100,7 +100,7 @@ grep -E '^(100% tests passed|[0-9]+% tests passed)' ../build.log || true
     fi
     root_run "$name" "$release" "$qa" "
 $prelude
-add_packages lintian
+add_packages lintian passwd
 echo \"lintian \$(lintian --version | cut -d' ' -f2) on Debian \$(cat /etc/debian_version)\"
 useradd --create-home checker
 cp -r /qa/build-trixie /home/checker/
