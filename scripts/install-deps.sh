@@ -9,7 +9,7 @@ set -euo pipefail
 
 declare -A lists=(
   # Compiling the viewer; Ninja builds in parallel with less overhead than make.
-  [build]="cmake make ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev"
+  [build]="cmake make ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl-dev"
   # make run's check that the display in DISPLAY answers.
   [display]="x11-utils"
   # make run without a usable display: a virtual one and the screenshot tool.
