@@ -44,7 +44,7 @@ window_case() {
     sleep 0.1
   done
   elapsed "$started"
-  pkill -f "$scratch/clone/build/.*quillmere" || true
+  pkill -f "^$scratch/clone/.*/quillmere$" || true
   wait "$run" || true
 }
 export -f window_case clone now elapsed
