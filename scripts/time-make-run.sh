@@ -36,7 +36,8 @@ window_case() {
   local started
   clone
   started=$(now)
-  (cd "$scratch/clone" && exec make run >/dev/null 2>&1) &
+  # A session of its own, so that the viewer make run starts ends with it.
+  (cd "$scratch/clone" && exec setsid make run >/dev/null 2>&1) &
   local run=$!
   local polls=0
   until xwininfo -name Quillmere >/dev/null 2>&1; do
@@ -44,7 +45,7 @@ window_case() {
     sleep 0.1
   done
   elapsed "$started"
-  pkill -f "^$scratch/clone/.*/quillmere$" || true
+  kill -- "-$run" 2>/dev/null || true
   wait "$run" || true
 }
 export -f window_case clone now elapsed

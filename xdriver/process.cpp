@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "xdriver/wait_until.h"
 
@@ -97,14 +96,18 @@ bool waitForExit(Process& p, double seconds) {
 
 long cpuTicks(pid_t pid) {
   // Fields 14 and 15; the command name in field 2 has no spaces here.
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string skipped;
-  for (int field = 1; field <= 13; ++field) {
-    stat >> skipped;
-  }
+  char path[64];
+  snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+  FILE* stat = fopen(path, "r");
   long utime = 0;
   long stime = 0;
-  stat >> utime >> stime;
+  if (stat) {
+    if (fscanf(stat, "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %ld %ld", &utime,
+               &stime) != 2) {
+      utime = stime = 0;
+    }
+    fclose(stat);
+  }
   return utime + stime;
 }
 
