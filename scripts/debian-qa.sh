@@ -76,10 +76,10 @@ $as_builder
 status=0
 runuser -u builder -- env DEB_BUILD_OPTIONS=parallel=\$(nproc) dpkg-buildpackage -us -uc \
   >../build.log 2>&1 || status=\$?
-cp ../*.deb ../*.changes ../*.buildinfo ../*.dsc ../*.tar.* /qa/build-$release/
 cp ../build.log /qa/build-$release/quillmere_$release.build
-grep -E '^(100% tests passed|[0-9]+% tests passed)' ../build.log || true
-[[ \$status -eq 0 ]] || { tail -n 60 ../build.log; exit \$status; }"
+[[ \$status -eq 0 ]] || { tail -n 60 ../build.log; exit \$status; }
+cp ../*.deb ../*.changes ../*.buildinfo ../*.dsc ../*.tar.* /qa/build-$release/
+grep -E '^[0-9]+% tests passed' ../build.log"
     ls "$out"
     ;;
 
