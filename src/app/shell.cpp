@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "app/view_state.h"
 #include "bitmap/color_bitmap.h"
 #include "render/scene.h"
@@ -23,6 +24,11 @@ static void loadPerspective(double fovy, double aspect) {
 }
 
 int viewerMain(int argc, char** argv) {
+  // Answered without GLUT, so they need no display and open no window.
+  const CommandLineRequest request = commandLineRequest(argc, argv);
+  if (request != CommandLineRequest::RunViewer) {
+    return answerCommandLine(request);
+  }
   glutInit(&argc, argv);
   // No depth buffer: the scene is drawn in painter's order.
   glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB);

@@ -75,3 +75,26 @@ TEST_F(StartUpDeathTest, FillsTheTableAfterTheWindowAndPrintsBeforeTheLoop) {
       "rotate\\.\n"
       "Press the key Esc to exit\\.\n\\]$");
 }
+
+// Asked for help or the version, the viewer answers before GLUT starts, so
+// it needs no display and opens no window.
+TEST_F(StartUp, AnswersHelpAndVersionWithoutAnyGlutOrGlCall) {
+  const struct {
+    const char* option;
+    const char* start;
+  } cases[] = {{"--help", "Usage: quillmere "}, {"-h", "Usage: quillmere "},
+               {"--version", "quillmere "}};
+  for (const auto& c : cases) {
+    glrec::reset();
+    char prog[] = "quillmere";
+    std::string option = c.option;
+    char* argv[] = {prog, option.data(), nullptr};
+    testing::internal::CaptureStdout();
+    const int status = viewerMain(2, argv);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0) << c.option;
+    EXPECT_EQ(out.rfind(c.start, 0), 0U) << c.option << ": " << out;
+    EXPECT_EQ(out.back(), '\n') << c.option;
+    EXPECT_TRUE(glrec::calls().empty()) << c.option;
+  }
+}
