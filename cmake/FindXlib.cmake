@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Finds Xlib alone and gives it as the imported target Xlib::Xlib.
 # CMake's FindX11 probes every X library with compile checks, which costs
-# make run about two seconds of configuring; the screenshot tool, the tests
-# and the benchmarks need only libX11.
+# make run about two seconds of configuring; the viewer, the screenshot tool,
+# the tests and the benchmarks need only libX11.
 find_path(Xlib_INCLUDE_DIR X11/Xlib.h)
 find_library(Xlib_LIBRARY X11)
 include(FindPackageHandleStandardArgs)

@@ -8,15 +8,16 @@
 set -euo pipefail
 
 declare -A lists=(
-  # Compiling the viewer; Ninja builds in parallel with less overhead than make.
-  [build]="cmake make ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl-dev"
+  # Compiling the viewer, which calls Xlib itself to name its window; Ninja
+  # builds in parallel with less overhead than make.
+  [build]="cmake make ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl-dev libx11-dev"
   # make run's check that the display in DISPLAY answers.
   [display]="x11-utils"
   # make run without a usable display: a virtual one and the screenshot tool.
-  [headless]="xvfb libx11-dev zlib1g-dev"
-  # make test: GoogleTest, memcheck, a Wayland session, and script(1)
-  # for a terminal.
-  [test]="libgtest-dev valgrind weston xwayland bsdutils"
+  [headless]="xvfb zlib1g-dev"
+  # make test: GoogleTest, memcheck, a Wayland session, a window manager
+  # whose rules match windows by class, and script(1) for a terminal.
+  [test]="libgtest-dev valgrind weston xwayland openbox bsdutils"
   [lint]="clang-format clang-tidy cppcheck"
   [bench]="libbenchmark-dev"
   # make package, and the checks of what it builds; dpkg-buildpackage

@@ -2,6 +2,7 @@
 // Window, key and pixel helpers on an X display.
 #include "xdriver/x11_window.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
@@ -136,6 +137,35 @@ Window findPaintedWindow(Display* dpy, const std::string& title, double seconds)
       },
       seconds);
   return painted ? win : 0;
+}
+
+WindowClass windowClass(Display* dpy, Window win) {
+  WindowClass found;
+  XClassHint hint{};
+  if (XGetClassHint(dpy, win, &hint)) {
+    found = {hint.res_name ? hint.res_name : "", hint.res_class ? hint.res_class : ""};
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+  }
+  return found;
+}
+
+long cardinalProperty(Display* dpy, Window win, const char* property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  long value = -1;
+  if (XGetWindowProperty(dpy, win, XInternAtom(dpy, property, False), 0, 1, False, XA_CARDINAL,
+                         &type, &format, &count, &after, &data) == Success &&
+      type == XA_CARDINAL && format == 32 && count == 1) {
+    value = *reinterpret_cast<long*>(data);  // Xlib hands 32-bit items over as longs
+  }
+  if (data) {
+    XFree(data);
+  }
+  return value;
 }
 
 void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modifiers) {

@@ -49,6 +49,15 @@ Window findPaintedWindow(Display* dpy, const std::string& title, double seconds)
 // window holds a finished frame, not one still being painted.
 Image grabSettled(Display* dpy, Window win, double seconds);
 
+// The instance and class names that WM_CLASS holds; empty where it is unset.
+struct WindowClass {
+  std::string instance;
+  std::string name;
+};
+WindowClass windowClass(Display* dpy, Window win);
+// The first value of the 32-bit CARDINAL property `property`, -1 where unset.
+long cardinalProperty(Display* dpy, Window win, const char* property);
+
 // Sends `win` the press and release of a key (an X keysym) with the given
 // modifiers (a state mask such as ShiftMask) held. Sent to the window itself,
 // the keys reach it wherever the focus is: Xwayland, for one, gives the focus

@@ -40,6 +40,13 @@ void expectExitsWith(proc::Process& p, int status, double seconds) {
   EXPECT_EQ(WEXITSTATUS(p.status), status) << p.err;
 }
 
+void expectNamed(Display* dpy, Window win, const proc::Process& viewer) {
+  const xw::WindowClass names = xw::windowClass(dpy, win);
+  EXPECT_EQ(names.instance, "quillmere");
+  EXPECT_EQ(names.name, "Quillmere");
+  EXPECT_EQ(xw::cardinalProperty(dpy, win, "_NET_WM_PID"), viewer.pid);
+}
+
 static int failTheTest(Display* dpy, XErrorEvent* e) {
   char text[256];
   XGetErrorText(dpy, e->error_code, text, sizeof text);

@@ -34,6 +34,10 @@ PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0,
 // itself through exit(status), not by a signal.
 void expectExitsWith(proc::Process& p, int status, double seconds);
 
+// Asserts that `win` holds the viewer's WM_CLASS ("quillmere", "Quillmere")
+// and the process id of `viewer` in _NET_WM_PID.
+void expectNamed(Display* dpy, Window win, const proc::Process& viewer);
+
 // A connection to the display under test (DISPLAY, or `displayName` when a
 // fixture sets it) whose X errors fail the running test instead of ending
 // the test program.

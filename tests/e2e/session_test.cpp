@@ -65,8 +65,9 @@ class WaylandSession : public DisplayTest {
 };
 }  // namespace
 
-TEST_F(WaylandSession, XwaylandShowsTheWindowTurnsItAndEscExits) {
+TEST_F(WaylandSession, XwaylandShowsTheNamedWindowTurnsItAndEscExits) {
   ASSERT_NO_FATAL_FAILURE(launch());
+  ASSERT_NO_FATAL_FAILURE(expectNamed(dpy, win, viewer));
   XWindowAttributes attrs;  // inside weston's frame, so only its size counts
   XGetWindowAttributes(dpy, win, &attrs);
   EXPECT_EQ(attrs.width, 600);

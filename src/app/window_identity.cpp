@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// Names the viewer's window to window managers and docks. WM_CLASS is what
+// they match to the desktop entry (StartupWMClass) and what users' window
+// rules name; _NET_WM_PID ties the window to its process. GLUT sets no
+// WM_CLASS, and _NET_WM_PID only where a window manager already runs.
+//
+// GLUT maps the window inside glutCreateWindow and waits there until it is
+// shown, so anything set after that call reaches a window manager only after
+// it has managed the window, too late for rules that match at that moment.
+// The toolkit offers no earlier hook, so the executable takes the one Xlib
+// call GLUT makes to show a window, sets both properties there, and then
+// maps it: the server receives them before the map request, in order.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "app/shell.h"
+
+static void nameWindow(Display* dpy, Window win) {
+  // XClassHint takes writable strings; Xlib only reads them.
+  char instance[sizeof WINDOW_INSTANCE_NAME];
+  char windowClass[sizeof WINDOW_CLASS_NAME];
+  std::memcpy(instance, WINDOW_INSTANCE_NAME, sizeof instance);
+  std::memcpy(windowClass, WINDOW_CLASS_NAME, sizeof windowClass);
+  XClassHint hint{instance, windowClass};
+  XSetClassHint(dpy, win, &hint);
+  // Format 32 properties are passed to Xlib as longs.
+  const long pid = getpid();
+  XChangeProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
+// Replaces Xlib's XMapWindow for the libraries the executable loads: the
+// linker exports it from the executable because libglut, linked with it,
+// calls it, and the dynamic loader then finds the executable's first.
+extern "C" int XMapWindow(Display* dpy, Window win) {
+  using MapWindow = int (*)(Display*, Window);
+  static const auto xlibMapWindow = reinterpret_cast<MapWindow>(dlsym(RTLD_NEXT, "XMapWindow"));
+  nameWindow(dpy, win);
+  return xlibMapWindow(dpy, win);
+}

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// How window managers and docks know the window: WM_CLASS, which they match
+// to the desktop entry and to users' rules, and _NET_WM_PID, both there
+// before a window manager first sees the window.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "e2e/e2e_support.h"
+
+namespace {
+class WindowIdentity : public ViewerTest {};
+
+// The test itself as the window manager of a private server: it is told of
+// every top-level window that asks to be mapped, and maps it only when it
+// has read its properties. GLUT waits until its window shows, so the viewer
+// can have set nothing more in between.
+class FirstSight : public PrivateServer {};
+
+// Openbox on a private server, with a rule that places windows of the
+// viewer's class where nothing else would put them.
+class OpenboxRule : public PrivateServer {
+ protected:
+  void SetUp() override {
+    if (std::string(OPENBOX).empty()) {
+      GTEST_SKIP() << "openbox is not installed";
+    }
+    ASSERT_NO_FATAL_FAILURE(PrivateServer::SetUp());
+    char dir[] = "/tmp/quillmere-openbox-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    home = dir;
+    std::ofstream(home + "/rc.xml") << R"(<?xml version="1.0"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <applications>
+    <application class="Quillmere" name="quillmere">
+      <decor>no</decor>
+      <position force="yes"><x>123</x><y>45</y></position>
+    </application>
+  </applications>
+</openbox_config>
+)";
+    // Its own home and XDG directories keep what it writes in the scratch.
+    wm = proc::start({"env", "DISPLAY=" + displayName, "HOME=" + home,
+                      "XDG_CONFIG_HOME=" + home, "XDG_CACHE_HOME=" + home,
+                      "XDG_DATA_HOME=" + home, "XDG_STATE_HOME=" + home, OPENBOX,
+                      "--config-file", home + "/rc.xml"});
+    // A window manager that runs names itself on the root window.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+          proc::drain(wm);
+          return hasRootProperty("_NET_SUPPORTING_WM_CHECK");
+        },
+        20))
+        << "openbox did not start: " << wm.err;
+  }
+  void TearDown() override {
+    DisplayTest::TearDown();
+    proc::stop(wm);
+    stopServer();
+    if (!home.empty()) {
+      std::filesystem::remove_all(home);
+    }
+  }
+  bool hasRootProperty(const char* name) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, name, False), 0, 1, False,
+                       AnyPropertyType, &type, &format, &count, &after, &data);
+    if (data) {
+      XFree(data);
+    }
+    return type != None;
+  }
+  std::string home;
+  proc::Process wm;
+};
+}  // namespace
+
+TEST_F(WindowIdentity, ShowsTheViewersClassAndProcess) {
+  ASSERT_NO_FATAL_FAILURE(expectNamed(dpy, win, viewer));
+  ASSERT_NO_FATAL_FAILURE(escape());
+}
+
+TEST_F(FirstSight, ClassAndProcessAreSetWhenTheWindowAsksToBeMapped) {
+  XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureRedirectMask);
+  XSync(dpy, False);
+  viewer = proc::start(viewerOn(displayName));
+  XEvent ev{};
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        while (XPending(dpy)) {
+          XNextEvent(dpy, &ev);
+          if (ev.type == MapRequest) {
+            return true;
+          }
+        }
+        return false;
+      },
+      20))
+      << "the viewer asked for no map; stderr: " << (proc::drain(viewer), viewer.err);
+  win = ev.xmaprequest.window;
+  ASSERT_NO_FATAL_FAILURE(expectNamed(dpy, win, viewer));
+  XMapWindow(dpy, win);
+  XSync(dpy, False);
+  ASSERT_TRUE(waitUntil([&] { return xw::isPainted(xw::grab(dpy, win)); }, 20))
+      << "the mapped window showed no frame";
+  ASSERT_NO_FATAL_FAILURE(escape());
+}
+
+TEST_F(OpenboxRule, MatchesTheWindowByItsClassAndInstance) {
+  ASSERT_NO_FATAL_FAILURE(launch());
+  ASSERT_NO_FATAL_FAILURE(expectNamed(dpy, win, viewer));
+  // The rule places openbox's frame, the child of the root that holds the
+  // window; without it openbox keeps the place the viewer asks for, (0, 0).
+  Window frame = win;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int n = 0;
+  while (XQueryTree(dpy, frame, &root, &parent, &children, &n) && parent != root) {
+    XFree(children);
+    frame = parent;
+  }
+  XFree(children);
+  XWindowAttributes attrs;
+  XGetWindowAttributes(dpy, frame, &attrs);
+  EXPECT_EQ(attrs.x, 123);
+  EXPECT_EQ(attrs.y, 45);
+  ASSERT_NO_FATAL_FAILURE(escape());
+}
