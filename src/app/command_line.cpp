@@ -11,7 +11,7 @@
 #error "QUILLMERE_VERSION must be the package's version"
 #endif
 
-static const char USAGE[] =
+static const char* const USAGE =
     "Usage: quillmere [TOOLKIT-OPTION]...\n"
     "       quillmere --help | -h | --version\n"
     "Shows a striped floor and a map of its 60-degree view cone in a window,\n"
@@ -41,7 +41,7 @@ static bool takesValue(const char* arg) {
 
 CommandLineRequest commandLineRequest(int argc, const char* const* argv) {
   for (int k = 1; k < argc; ++k) {
-    const char* arg = argv[k];
+    const char* arg = argv[k];  // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic): C's argv
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
       return CommandLineRequest::ShowHelp;
     }
@@ -63,7 +63,7 @@ int answerCommandLine(CommandLineRequest request) {
   }
   // Unlike the viewer's instruction lines, this text is the whole answer:
   // a full disk or a closed output must not pass for success.
-  if (fflush(stdout) != 0 || ferror(stdout)) {
+  if (fflush(stdout) != 0 || ferror(stdout) != 0) {
     fprintf(stderr, "quillmere: cannot write to standard output: %s\n", std::strerror(errno));
     return 1;
   }

@@ -16,22 +16,25 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
+#include <array>
+#include <iterator>
 
 #include "app/shell.h"
 
 static void nameWindow(Display* dpy, Window win) {
   // XClassHint takes writable strings; Xlib only reads them.
-  char instance[sizeof WINDOW_INSTANCE_NAME];
-  char windowClass[sizeof WINDOW_CLASS_NAME];
-  std::memcpy(instance, WINDOW_INSTANCE_NAME, sizeof instance);
-  std::memcpy(windowClass, WINDOW_CLASS_NAME, sizeof windowClass);
-  XClassHint hint{instance, windowClass};
+  std::array<char, sizeof WINDOW_INSTANCE_NAME> instance{};
+  std::array<char, sizeof WINDOW_CLASS_NAME> windowClass{};
+  std::copy(std::begin(WINDOW_INSTANCE_NAME), std::end(WINDOW_INSTANCE_NAME), instance.begin());
+  std::copy(std::begin(WINDOW_CLASS_NAME), std::end(WINDOW_CLASS_NAME), windowClass.begin());
+  XClassHint hint{instance.data(), windowClass.data()};
   XSetClassHint(dpy, win, &hint);
   // Format 32 properties are passed to Xlib as longs.
   const long pid = getpid();
   XChangeProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+                  PropModeReplace,
+                  static_cast<const unsigned char*>(static_cast<const void*>(&pid)), 1);
 }
 
 // Replaces Xlib's XMapWindow for the libraries the executable loads: the
@@ -39,6 +42,8 @@ static void nameWindow(Display* dpy, Window win) {
 // calls it, and the dynamic loader then finds the executable's first.
 extern "C" int XMapWindow(Display* dpy, Window win) {
   using MapWindow = int (*)(Display*, Window);
+  // dlsym hands every symbol over as void*; this one is Xlib's function.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
   static const auto xlibMapWindow = reinterpret_cast<MapWindow>(dlsym(RTLD_NEXT, "XMapWindow"));
   nameWindow(dpy, win);
   return xlibMapWindow(dpy, win);

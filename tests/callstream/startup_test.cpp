@@ -82,8 +82,8 @@ TEST_F(StartUp, AnswersHelpAndVersionWithoutAnyGlutOrGlCall) {
   const struct {
     const char* option;
     const char* start;
-  } cases[] = {{"--help", "Usage: quillmere "}, {"-h", "Usage: quillmere "},
-               {"--version", "quillmere "}};
+  } cases[] = {
+      {"--help", "Usage: quillmere "}, {"-h", "Usage: quillmere "}, {"--version", "quillmere "}};
   for (const auto& c : cases) {
     glrec::reset();
     char prog[] = "quillmere";

@@ -40,10 +40,9 @@ class OpenboxRule : public PrivateServer {
 </openbox_config>
 )";
     // Its own home and XDG directories keep what it writes in the scratch.
-    wm = proc::start({"env", "DISPLAY=" + displayName, "HOME=" + home,
-                      "XDG_CONFIG_HOME=" + home, "XDG_CACHE_HOME=" + home,
-                      "XDG_DATA_HOME=" + home, "XDG_STATE_HOME=" + home, OPENBOX,
-                      "--config-file", home + "/rc.xml"});
+    wm = proc::start({"env", "DISPLAY=" + displayName, "HOME=" + home, "XDG_CONFIG_HOME=" + home,
+                      "XDG_CACHE_HOME=" + home, "XDG_DATA_HOME=" + home, "XDG_STATE_HOME=" + home,
+                      OPENBOX, "--config-file", home + "/rc.xml"});
     // A window manager that runs names itself on the root window.
     ASSERT_TRUE(waitUntil(
         [&] {
