@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
 
 static void putBig32(std::vector<uint8_t>& out, uint32_t v) {
@@ -22,7 +23,7 @@ static void putChunk(std::vector<uint8_t>& out, const char* type,
   putBig32(out, static_cast<uint32_t>(crc));
 }
 
-bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+int writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
   std::vector<uint8_t> raw;
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);  // no filter on this row
@@ -33,7 +34,7 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
   std::vector<uint8_t> packed(packedSize);
   if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
       Z_OK) {
-    return false;
+    return ENOMEM;  // the only way compression of a buffer this size fails
   }
   packed.resize(packedSize);
 
@@ -48,8 +49,12 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
   putChunk(png, "IEND", {});
   FILE* out = fopen(path.c_str(), "wb");
   if (!out) {
-    return false;
+    return errno;
   }
   const bool written = fwrite(png.data(), 1, png.size(), out) == png.size();
-  return fclose(out) == 0 && written;
+  const int writeError = errno;
+  if (fclose(out) != 0) {
+    return errno;
+  }
+  return written ? 0 : writeError;
 }

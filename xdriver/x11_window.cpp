@@ -125,15 +125,18 @@ Image grabSettled(Display* dpy, Window win, double seconds) {
   return last;
 }
 
-Window findPaintedWindow(Display* dpy, const std::string& title, double seconds) {
+Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
+                         const std::function<bool()>& giveUp) {
   Window win = 0;
+  bool painted = false;
   // One deadline for both: the window first, then anything but black in it.
-  const bool painted = waitUntil(
+  waitUntil(
       [&] {
         if (!win) {
           win = findWindow(dpy, title, 0.0);
         }
-        return win && isPainted(grab(dpy, win));
+        painted = win && isPainted(grab(dpy, win));
+        return painted || (giveUp && giveUp());
       },
       seconds);
   return painted ? win : 0;

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,10 @@ Image grab(Display* dpy, Window win);
 // True once anything other than black shows: a window has had a frame.
 bool isPainted(const Image& img);
 // The window titled `title` once it shows anything but black, which a
-// window does once it has had its first frame; 0 if none does within `seconds`.
-Window findPaintedWindow(Display* dpy, const std::string& title, double seconds);
+// window does once it has had its first frame; 0 if none does within
+// `seconds`, or as soon as `giveUp` holds (say, once its program has ended).
+Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
+                         const std::function<bool()>& giveUp = nullptr);
 // Waits until two screenshots in a row agree and returns the last: the
 // window holds a finished frame, not one still being painted.
 Image grabSettled(Display* dpy, Window win, double seconds);

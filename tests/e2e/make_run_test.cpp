@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// make run's last step: the viewer on a display that answers, and a virtual
-// display with a screenshot where the display refuses or never answers.
+// make run's last step: the viewer on a display that answers and offers GLX,
+// and a virtual display with a screenshot where it refuses, never answers or
+// has no GLX; and what make run says when it cannot go on.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,20 +37,21 @@ struct SilentDisplay {
 
 // make run's last step, on the viewer this build made: --built installs and
 // builds nothing, and the screenshot goes to the test's own scratch file.
-class MakeRun : public DisplayTest {
+// A private server of its own, which a test may start without GLX.
+class MakeRun : public PrivateServer {
  protected:
   void SetUp() override {
     // make run asks the display with xdpyinfo before it uses it.
     if (std::string(XDPYINFO).empty()) {
       GTEST_SKIP() << "xdpyinfo (x11-utils) is not installed";
     }
-    ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
+    ASSERT_NO_FATAL_FAILURE(PrivateServer::SetUp());
     char dir[] = "/tmp/quillmere-makerun-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     scratch = dir;
   }
   void TearDown() override {
-    DisplayTest::TearDown();
+    PrivateServer::TearDown();
     if (!scratch.empty()) {
       std::filesystem::remove_all(scratch);
     }
@@ -57,13 +60,20 @@ class MakeRun : public DisplayTest {
     return {QUILLMERE_SOURCE_DIR "/scripts/run.sh", "--built", QUILLMERE_BUILD_DIR,
             scratch + "/quillmere.png"};
   }
+  // Starts `command` with DISPLAY set to `display`, or unset when it is empty.
+  static proc::Process startOn(const std::string& display,
+                               const std::vector<std::string>& command) {
+    std::vector<std::string> argv = {"env", "DISPLAY=" + display};
+    if (display.empty()) {
+      argv = {"env", "-u", "DISPLAY"};
+    }
+    argv.insert(argv.end(), command.begin(), command.end());
+    return proc::start(argv);
+  }
   // Runs make run's last step on `display`, which it cannot use, and expects
   // it to say `why` and leave a 600 x 207 screenshot.
   void expectVirtualDisplay(const std::string& display, const std::string& why) {
-    std::vector<std::string> argv = {"env", "DISPLAY=" + display};
-    const std::vector<std::string> script = runScript();
-    argv.insert(argv.end(), script.begin(), script.end());
-    proc::Process run = proc::start(argv);
+    proc::Process run = startOn(display, runScript());
     const proc::Reaper runReaper{run};
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 0, 60));
     EXPECT_NE(run.out.find(why), std::string::npos) << run.out;
@@ -100,4 +110,66 @@ TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayNeverAnswers) {
 // A display that refuses at once is reported as such, without a wait.
 TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayRefuses) {
   ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(":4999", "could not be opened"));
+}
+
+class MakeRunWithoutGlx : public MakeRun {
+ protected:
+  MakeRunWithoutGlx() { serverOptions = {"-extension", "GLX"}; }
+};
+
+// GLUT cannot open its window without GLX; make run says so and goes on.
+TEST_F(MakeRunWithoutGlx, TakesAVirtualDisplay) {
+  ASSERT_NO_FATAL_FAILURE(
+      expectVirtualDisplay(displayName, "offers no OpenGL (no GLX extension); using a virtual"));
+}
+
+// The screenshot cannot be saved: make run names the path and the reason at
+// once, and the viewer, ended with Esc, still prints its lines.
+TEST_F(MakeRun, NamesTheScreenshotItCannotWriteAndStillEndsTheViewerWithEsc) {
+  const std::string png = scratch + "/missing/quillmere.png";
+  proc::Process run =
+      startOn("", {QUILLMERE_SOURCE_DIR "/scripts/run.sh", "--built", QUILLMERE_BUILD_DIR, png});
+  const proc::Reaper reaper{run};
+  // Well within the 10 s a viewer that is not ended by Esc would be given.
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 1, 8));
+  EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("cannot write " + png + ": No such file or directory"), std::string::npos)
+      << run.err;
+  EXPECT_EQ((run.out + run.err).find("did not show"), std::string::npos) << run.err;
+}
+
+// A viewer that ends before its window shows ends the wait for the window
+// at once, and its own message is shown: here GLUT's, for a -geometry that
+// lacks its value.
+TEST_F(MakeRun, StopsWaitingWhenTheViewerEndsBeforeItsWindow) {
+  proc::Process shot =
+      startOn(displayName, {QUILLMERE_BUILD_DIR "/screenshot/quillmere-shot",
+                            scratch + "/quillmere.png", QUILLMERE_BINARY, "-geometry"});
+  const proc::Reaper reaper{shot};
+  // Well within the 20 s the tool gives a window that is still to come.
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 1, 8));
+  const std::string ours = "quillmere-shot: the viewer ended (exit status 1) before its window";
+  const size_t at = shot.err.find(ours);
+  ASSERT_NE(at, std::string::npos) << shot.err;
+  EXPECT_GT(at, 0U) << "the viewer's own message is missing";
+  EXPECT_FALSE(std::filesystem::exists(scratch + "/quillmere.png"));
+}
+
+// Before it installs or configures anything, make run checks that it can
+// write its build directory, here blocked by a file of that name.
+TEST_F(MakeRun, NamesABuildDirectoryItCannotWriteBeforeDoingAnything) {
+  const std::string tree = scratch + "/tree";
+  std::filesystem::create_directories(tree + "/scripts");
+  std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/scripts/run.sh", tree + "/scripts/run.sh");
+  std::ofstream(tree + "/build") << "not a directory\n";
+  proc::Process run = startOn("", {tree + "/scripts/run.sh"});
+  const proc::Reaper reaper{run};
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 1, 10));
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind("make run cannot write its build directory " + tree +
+                              "/build/run (Not a directory): ",
+                          0),
+            0U)
+      << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
