@@ -42,9 +42,11 @@ static void nameWindow(Display* dpy, Window win) {
 // calls it, and the dynamic loader then finds the executable's first.
 extern "C" int XMapWindow(Display* dpy, Window win) {
   using MapWindow = int (*)(Display*, Window);
+  // Looked up on each call, which GLUT makes once: a static would take the
+  // C++ runtime's guard, and the package would depend on libstdc++ for it.
   // dlsym hands every symbol over as void*; this one is Xlib's function.
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
-  static const auto xlibMapWindow = reinterpret_cast<MapWindow>(dlsym(RTLD_NEXT, "XMapWindow"));
+  const auto xlibMapWindow = reinterpret_cast<MapWindow>(dlsym(RTLD_NEXT, "XMapWindow"));
   nameWindow(dpy, win);
   return xlibMapWindow(dpy, win);
 }
