@@ -26,9 +26,7 @@ class OpenboxRule : public PrivateServer {
       GTEST_SKIP() << "openbox is not installed";
     }
     ASSERT_NO_FATAL_FAILURE(PrivateServer::SetUp());
-    char dir[] = "/tmp/quillmere-openbox-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    home = dir;
+    const std::string& home = scratch;
     std::ofstream(home + "/rc.xml") << R"(<?xml version="1.0"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <applications>
@@ -53,12 +51,8 @@ class OpenboxRule : public PrivateServer {
         << "openbox did not start: " << wm.err;
   }
   void TearDown() override {
-    DisplayTest::TearDown();
     proc::stop(wm);
-    stopServer();
-    if (!home.empty()) {
-      std::filesystem::remove_all(home);
-    }
+    PrivateServer::TearDown();
   }
   bool hasRootProperty(const char* name) {
     Atom type = None;
@@ -73,7 +67,6 @@ class OpenboxRule : public PrivateServer {
     }
     return type != None;
   }
-  std::string home;
   proc::Process wm;
 };
 }  // namespace

@@ -81,7 +81,9 @@ void DisplayTest::launch(const std::vector<std::string>& args,
   argv.push_back(QUILLMERE_BINARY);
   argv.insert(argv.end(), args.begin(), args.end());
   viewer = proc::start(argv);
-  win = xw::findPaintedWindow(dpy, "Quillmere", seconds);
+  // A viewer that has ended will show no window: no need to wait for one.
+  win = xw::findPaintedWindow(dpy, "Quillmere", seconds,
+                              [&] { return proc::waitForExit(viewer, 0.0); });
   proc::drain(viewer);
   ASSERT_NE(win, 0UL) << "no viewer window showed a frame; stderr: " << viewer.err;
   first = xw::grabSettled(dpy, win, 5);

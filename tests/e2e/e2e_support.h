@@ -76,7 +76,7 @@ std::vector<std::string> viewerOn(const std::string& display,
                                   const std::vector<std::string>& args = {});
 
 // A second, private X server under the viewer, so a test can take it away or
-// start it without an extension.
+// start it without an extension, and a scratch directory for what it writes.
 class PrivateServer : public DisplayTest {
  protected:
   // Xvfb picks a free display and writes its number to the descriptor
@@ -91,10 +91,16 @@ class PrivateServer : public DisplayTest {
         << "no private Xvfb: " << server.err;
     displayName = ":" + server.out.substr(0, server.out.find('\n'));
     ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
+    char dir[] = "/tmp/quillmere-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    scratch = dir;
   }
   void TearDown() override {
     DisplayTest::TearDown();
     stopServer();
+    if (!scratch.empty()) {
+      std::filesystem::remove_all(scratch);
+    }
   }
   // A killed server leaves its socket and lock file behind; they are ours.
   void stopServer() {
@@ -106,4 +112,5 @@ class PrivateServer : public DisplayTest {
   }
   std::vector<std::string> serverOptions;  // more Xvfb options, set before SetUp
   proc::Process server;
+  std::string scratch;  // a directory of the test's own, removed after it
 };

@@ -46,15 +46,6 @@ class MakeRun : public PrivateServer {
       GTEST_SKIP() << "xdpyinfo (x11-utils) is not installed";
     }
     ASSERT_NO_FATAL_FAILURE(PrivateServer::SetUp());
-    char dir[] = "/tmp/quillmere-makerun-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    scratch = dir;
-  }
-  void TearDown() override {
-    PrivateServer::TearDown();
-    if (!scratch.empty()) {
-      std::filesystem::remove_all(scratch);
-    }
   }
   std::vector<std::string> runScript() const {
     return {QUILLMERE_SOURCE_DIR "/scripts/run.sh", "--built", QUILLMERE_BUILD_DIR,
@@ -85,7 +76,6 @@ class MakeRun : public PrivateServer {
     EXPECT_EQ((header[18] << 8) | header[19], 600);
     EXPECT_EQ((header[22] << 8) | header[23], 207);
   }
-  std::string scratch;
 };
 
 // With a display that answers, make run's last step is the viewer itself.
