@@ -13,7 +13,7 @@ work="$out/deb"
 
 rm -rf "$work"
 mkdir -p "$work/quillmere"
-tar -C "$src" --exclude=./build --exclude-vcs -cf - . | tar -C "$work/quillmere" --warning=no-timestamp -xf -
+"$src/scripts/copy-tree.sh" "$work/quillmere"
 if ! (cd "$work/quillmere" &&
   DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=$(nproc)" \
     dpkg-buildpackage --build=binary --no-sign >"$work/build.log" 2>&1); then

@@ -31,7 +31,7 @@ rm -rf "$work"
 # installs dated years before the last change.
 other="$work/elsewhere/quillmere"
 mkdir -p "$other"
-tar -C "$src" --exclude=./build --exclude-vcs -cf - . | tar -C "$other" -xf -
+"$src/scripts/copy-tree.sh" "$other"
 find "$other" -exec touch -d "@$(($(date +%s) + 86400))" {} +
 touch -d 2001-02-03 "$other"/data/* "$other"/debian/copyright "$other"/debian/changelog
 "$other/scripts/package.sh" "$work/second" >/dev/null
