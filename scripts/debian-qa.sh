@@ -30,10 +30,24 @@ buildd() {
 need() {  # the output of an earlier job
   compgen -G "$qa/$1" >/dev/null || { echo "$0: no $1 in build/qa/; run make qa-${2}" >&2; exit 1; }
 }
-# Inside a root: install packages from the cached archives, showing apt's
-# and the packages' output only when it fails.
+# Inside a root: install packages, or the source's build dependencies (with
+# apt-get build-dep's options), from the cached archives, showing apt's and
+# the packages' output only when it fails; and build the unpacked source as
+# the user builder, keeping the log as LOG and showing its end on failure.
 prelude='add_packages() {
   apt-get install -y --no-install-recommends "$@" >/tmp/install.log 2>&1 || { cat /tmp/install.log; exit 1; }
+}
+add_build_deps() {
+  apt-get build-dep -y --no-install-recommends "$@" /qa/source/*.dsc >/tmp/install.log 2>&1 ||
+    { cat /tmp/install.log; exit 1; }
+}
+build_as_builder() {  # LOG DEB_BUILD_OPTIONS DPKG_BUILDPACKAGE_ARGS...
+  local log=$1 options=$2 status=0
+  shift 2
+  runuser -u builder -- env DEB_BUILD_OPTIONS="$options parallel=$(nproc)" \
+    dpkg-buildpackage "$@" >../build.log 2>&1 || status=$?
+  cp ../build.log "$log"
+  [[ $status -eq 0 ]] || { tail -n 60 ../build.log; exit $status; }
 }
 '
 # Inside a root: an ordinary user, and the .dsc unpacked in its home.
@@ -51,8 +65,7 @@ case $job in
     buildd trixie
     rm -rf "$qa/source" "$qa/tree"
     mkdir -p "$qa/source" "$qa/tree/quillmere"
-    # The tree as a clone holds it, without build output or version control.
-    tar -C "$roots_top" --exclude=./build --exclude-vcs -cf - . | tar -C "$qa/tree/quillmere" -xf -
+    "$roots_top/scripts/copy-tree.sh" "$qa/tree/quillmere"
     root_run trixie-buildd trixie "$qa" '
 cd /qa/tree && dpkg-source -b quillmere
 mv quillmere_* /qa/source/'
@@ -70,14 +83,9 @@ mv quillmere_* /qa/source/'
     mkdir -p "$out"
     root_run "$release-buildd" "$release" "$qa" "
 $prelude
-apt-get build-dep -y --no-install-recommends /qa/source/*.dsc >/tmp/install.log 2>&1 ||
-  { cat /tmp/install.log; exit 1; }
+add_build_deps
 $as_builder
-status=0
-runuser -u builder -- env DEB_BUILD_OPTIONS=parallel=\$(nproc) dpkg-buildpackage -us -uc \
-  >../build.log 2>&1 || status=\$?
-cp ../build.log /qa/build-$release/quillmere_$release.build
-[[ \$status -eq 0 ]] || { tail -n 60 ../build.log; exit \$status; }
+build_as_builder /qa/build-$release/quillmere_$release.build '' -us -uc
 cp ../*.deb ../*.changes ../*.buildinfo ../*.dsc ../*.tar.* /qa/build-$release/
 grep -E '^[0-9]+% tests passed' ../build.log"
     ls "$out"
@@ -92,7 +100,7 @@ grep -E '^[0-9]+% tests passed' ../build.log"
     else
       # Debian 14 (testing): the minimal root that test-release uses.
       release=forky name=forky
-      root_build forky forky --variant=apt --include=git,make,ca-certificates
+      minimal_root forky
       # Standards-Version is the newest that Debian 13's lintian knows,
       # 4.7.2: it warns of any newer one (newer-standards-version), and
       # Debian 14's reports 4.7.2 as out of date. Only the latter is left out.
@@ -131,8 +139,7 @@ echo 'blhc: every compile and link has the hardening flags'"
     root_run trixie-buildd trixie "$qa" "
 $prelude
 add_packages reprotest faketime disorderfs fuse3 sudo locales-all diffoscope-minimal
-apt-get build-dep -y --no-install-recommends /qa/source/*.dsc >/tmp/install.log 2>&1 ||
-  { cat /tmp/install.log; exit 1; }
+add_build_deps
 useradd --create-home builder2
 # disorderfs, for the file-order variation, runs as that user. /dev/fuse is
 # root's alone on this machine; the root gets a node anyone may open, in its
@@ -199,14 +206,9 @@ grep -E 'INFO: (PASS|FAIL)|ERROR' /tmp/piuparts.log || true
     root_run trixie-cross trixie "$qa" "
 $prelude
 add_packages crossbuild-essential-arm64
-apt-get build-dep -y --no-install-recommends -a arm64 -P cross,nocheck /qa/source/*.dsc \
-  >/tmp/install.log 2>&1 || { cat /tmp/install.log; exit 1; }
+add_build_deps -a arm64 -P cross,nocheck
 $as_builder
-status=0
-runuser -u builder -- env DEB_BUILD_OPTIONS=\"nocheck parallel=\$(nproc)\" \
-  dpkg-buildpackage --host-arch=arm64 --build-profiles=cross,nocheck -B -us -uc >../build.log 2>&1 || status=\$?
-cp ../build.log /qa/cross/
-[[ \$status -eq 0 ]] || { tail -n 60 ../build.log; exit \$status; }
+build_as_builder /qa/cross/build.log nocheck --host-arch=arm64 --build-profiles=cross,nocheck -B -us -uc
 cd .. && cp quillmere_*_arm64.deb /qa/cross/
 deb=\$(echo quillmere_*_arm64.deb)
 arch=\$(dpkg-deb -f \$deb Architecture)

@@ -42,6 +42,13 @@ root_build() {
   mv "$tar.part" "$tar"
 }
 
+# minimal_root RELEASE: the root RELEASE.tar of a new user's system, which
+# has only apt, git and make: mmdebstrap's apt variant plus git, make and
+# ca-certificates.
+minimal_root() {
+  root_build "$1" "$1" --variant=apt --include=git,make,ca-certificates
+}
+
 # root_run NAME RELEASE BIND SCRIPT: runs the bash SCRIPT as root inside a
 # fresh copy of NAME.tar, with no display and CI=true, the directory BIND
 # mounted at /qa and the release's package cache at apt's archive directory.

@@ -14,7 +14,7 @@ if [[ -z "$release" ]]; then
 fi
 source "$(dirname "$0")/roots.sh"
 roots_need_root
-root_build "$release" "$release" --variant=apt --include=git,make,ca-certificates
+minimal_root "$release"
 
 # What a clone of main holds: the committed tree, nothing uncommitted.
 exchange="$roots_dir/$release-bundle"
