@@ -14,8 +14,8 @@
 static const char* const USAGE =
     "Usage: quillmere [TOOLKIT-OPTION]...\n"
     "       quillmere --help | -h | --version\n"
-    "Shows a striped floor and a map of its 60-degree view cone in a window,\n"
-    "both turned by the view angle.\n"
+    "Shows a striped floor, turned by the view angle, and a map with the\n"
+    "60-degree view cone that points along it.\n"
     "\n"
     "Keys:\n"
     "  x, X  turn the view by +5 degrees\n"
