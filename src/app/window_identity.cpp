@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <iterator>
 
 #include "app/shell.h"
@@ -30,11 +31,12 @@ static void nameWindow(Display* dpy, Window win) {
   std::copy(std::begin(WINDOW_CLASS_NAME), std::end(WINDOW_CLASS_NAME), windowClass.begin());
   XClassHint hint{instance.data(), windowClass.data()};
   XSetClassHint(dpy, win, &hint);
-  // Format 32 properties are passed to Xlib as longs.
+  // Format 32 properties are passed to Xlib as longs, in a byte pointer.
   const long pid = getpid();
+  alignas(long) std::array<unsigned char, sizeof pid> pidBytes{};
+  std::memcpy(pidBytes.data(), &pid, sizeof pid);
   XChangeProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace,
-                  static_cast<const unsigned char*>(static_cast<const void*>(&pid)), 1);
+                  PropModeReplace, pidBytes.data(), 1);
 }
 
 // Replaces Xlib's XMapWindow for the libraries the executable loads: the
