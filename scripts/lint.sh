@@ -40,6 +40,9 @@ clang-tidy -p "$build" --quiet "${tidy_options[@]}" "${own[@]}" \
   2> >(grep -v -E '^[0-9]+ warnings generated\.$' >&2)
 
 echo "cppcheck: src/"
+# The version CMake passes to the code, from the changelog's newest entry;
+# left undefined, cppcheck guesses a value of its own for it.
+version=$(sed -n '1s/^quillmere (\([^)]*\)).*/\1/p' debian/changelog)
 cppcheck --enable=warning,style,performance,portability --error-exitcode=1 --inline-suppr \
-  --std=c++17 --quiet -I src src/
+  --std=c++17 --quiet -I src -DQUILLMERE_VERSION="\"$version\"" src/
 echo "static checks clean"
