@@ -41,27 +41,38 @@ class OpenboxRule : public PrivateServer {
     wm = proc::start({"env", "DISPLAY=" + displayName, "HOME=" + home, "XDG_CONFIG_HOME=" + home,
                       "XDG_CACHE_HOME=" + home, "XDG_DATA_HOME=" + home, "XDG_STATE_HOME=" + home,
                       OPENBOX, "--config-file", home + "/rc.xml"});
-    // A window manager that runs names itself on the root window.
-    ASSERT_TRUE(waitUntil(
+    // Openbox takes over the root window early in its start, but a map
+    // request that comes before it has loaded its theme, which on a fresh
+    // system takes seconds, is lost. So a window of the test's own asks to
+    // be mapped until openbox manages it.
+    const Window probe = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    int tries = 0;
+    const bool managed = waitUntil(
         [&] {
+          if (tries++ % 20 == 0) {  // every 0.1 s
+            XMapWindow(dpy, probe);
+            XSync(dpy, False);
+          }
           proc::drain(wm);
-          return hasRootProperty("_NET_SUPPORTING_WM_CHECK");
+          return hasProperty(probe, "WM_STATE");
         },
-        20))
-        << "openbox did not start: " << wm.err;
+        30);
+    XDestroyWindow(dpy, probe);
+    XSync(dpy, False);
+    ASSERT_TRUE(managed) << "openbox managed no window within 30 s: " << wm.err;
   }
   void TearDown() override {
     proc::stop(wm);
     PrivateServer::TearDown();
   }
-  bool hasRootProperty(const char* name) {
+  bool hasProperty(Window w, const char* name) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, name, False), 0, 1, False,
-                       AnyPropertyType, &type, &format, &count, &after, &data);
+    XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType, &type,
+                       &format, &count, &after, &data);
     if (data) {
       XFree(data);
     }
