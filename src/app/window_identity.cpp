@@ -16,27 +16,26 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <cstring>
-#include <iterator>
 
 #include "app/shell.h"
 
+// C headers only: make run compiles this file on every fresh build, and
+// the C++ algorithm headers would take most of its time.
 static void nameWindow(Display* dpy, Window win) {
   // XClassHint takes writable strings; Xlib only reads them.
-  std::array<char, sizeof WINDOW_INSTANCE_NAME> instance{};
-  std::array<char, sizeof WINDOW_CLASS_NAME> windowClass{};
-  std::copy(std::begin(WINDOW_INSTANCE_NAME), std::end(WINDOW_INSTANCE_NAME), instance.begin());
-  std::copy(std::begin(WINDOW_CLASS_NAME), std::end(WINDOW_CLASS_NAME), windowClass.begin());
-  XClassHint hint{instance.data(), windowClass.data()};
+  char instance[sizeof WINDOW_INSTANCE_NAME]{};
+  char windowClass[sizeof WINDOW_CLASS_NAME]{};
+  std::memcpy(&instance[0], &WINDOW_INSTANCE_NAME[0], sizeof instance);
+  std::memcpy(&windowClass[0], &WINDOW_CLASS_NAME[0], sizeof windowClass);
+  XClassHint hint{&instance[0], &windowClass[0]};
   XSetClassHint(dpy, win, &hint);
   // Format 32 properties are passed to Xlib as longs, in a byte pointer.
   const long pid = getpid();
-  alignas(long) std::array<unsigned char, sizeof pid> pidBytes{};
-  std::memcpy(pidBytes.data(), &pid, sizeof pid);
+  alignas(long) unsigned char pidBytes[sizeof pid]{};
+  std::memcpy(&pidBytes[0], &pid, sizeof pid);
   XChangeProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace, pidBytes.data(), 1);
+                  PropModeReplace, &pidBytes[0], 1);
 }
 
 // Replaces Xlib's XMapWindow for the libraries the executable loads: the
