@@ -22,12 +22,14 @@ constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window and its first fr
 constexpr double SETTLE_SECONDS = 5.0;        // for two equal screenshots in a row
 constexpr double EXIT_WAIT_SECONDS = 10.0;    // for the viewer to end after Esc
 
-// How a process that has ended ended, in words.
-static std::string endingOf(const proc::Process& p) {
+// How a process that has ended ended, in words, into `text`.
+static const char* endingOf(const proc::Process& p, char (&text)[64]) {
   if (WIFEXITED(p.status)) {
-    return "exit status " + std::to_string(WEXITSTATUS(p.status));
+    snprintf(text, sizeof text, "exit status %d", WEXITSTATUS(p.status));
+  } else {
+    snprintf(text, sizeof text, "signal %s", strsignal(WTERMSIG(p.status)));
   }
-  return std::string("signal ") + strsignal(WTERMSIG(p.status));
+  return text;
 }
 
 // The viewer's own lines, where they would have gone had it run alone.
@@ -42,7 +44,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: %s OUTPUT.png VIEWER [ARG...]\n", argv[0]);
     return 2;
   }
-  const std::string out = argv[1];
+  const char* out = argv[1];
   Display* dpy = xw::openDisplay();
   if (!dpy) {
     fprintf(stderr, "quillmere-shot: cannot open display\n");
@@ -62,8 +64,9 @@ int main(int argc, char** argv) {
     proc::stop(viewer);
     passOn(viewer);
     if (ended) {
+      char ending[64];
       fprintf(stderr, "quillmere-shot: the viewer ended (%s) before its window showed a frame\n",
-              endingOf(viewer).c_str());
+              endingOf(viewer, ending));
     } else {
       fprintf(stderr, "quillmere-shot: no window titled \"%s\" showed a frame within %.0f s\n",
               VIEWER_TITLE, WINDOW_WAIT_SECONDS);
@@ -81,7 +84,7 @@ int main(int argc, char** argv) {
   passOn(viewer);
   int status = 0;
   if (writeError != 0) {
-    fprintf(stderr, "quillmere-shot: cannot write %s: %s\n", out.c_str(), strerror(writeError));
+    fprintf(stderr, "quillmere-shot: cannot write %s: %s\n", out, strerror(writeError));
     status = 1;
   }
   if (!ended) {
@@ -89,8 +92,9 @@ int main(int argc, char** argv) {
             EXIT_WAIT_SECONDS);
     status = 1;
   } else if (!WIFEXITED(viewer.status) || WEXITSTATUS(viewer.status) != 0) {
+    char ending[64];
     fprintf(stderr, "quillmere-shot: the viewer ended with %s after Esc\n",
-            endingOf(viewer).c_str());
+            endingOf(viewer, ending));
     status = 1;
   }
   return status;
