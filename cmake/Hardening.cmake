@@ -1,0 +1,98 @@
+# SPDX-License-Identifier: MIT
+# Debian's hardening flags for a build outside the Debian package, which gets
+# them from dpkg-buildflags instead: each flag is used only where the
+# toolchain takes it, so that another compiler, linker or target (MinGW's,
+# whose linker has no -z relro) still builds the viewer.
+#
+#   quillmere_harden()   adds the flags the toolchain takes to every target
+#   quillmere_takes_link_flag(OUT FLAG)   whether the linker takes FLAG
+#
+# Every check compiles and links a program, about a tenth of a second, and
+# make run configures from scratch: so one program built with every flag
+# answers for the usual toolchain, and only a toolchain that refuses it is
+# asked flag by flag. Each answer is cached under a name made from the flags
+# it tested, so a tree that is configured again with other flags checks them
+# again rather than reusing an answer about different ones.
+include_guard(GLOBAL)
+include(CheckCXXSourceCompiles)
+
+set(QUILLMERE_HARDENING_COMPILE_FLAGS
+    -fstack-protector-strong  # canaries in functions with arrays on the stack
+    -fPIE                     # code for a position-independent executable
+    -D_FORTIFY_SOURCE=2)      # the C library checks the sizes it can see
+set(QUILLMERE_HARDENING_LINK_FLAGS
+    -fstack-protector-strong  # MinGW's GCC links the canaries' runtime only when told
+    -pie                      # an executable that loads at a random address
+    LINKER:-z,relro,-z,now)   # relocations resolved at start-up, then read-only
+
+# A call the fortified C library checks, so that a runtime it needs is linked.
+set(quillmere_hardening_probe [[
+#include <cstring>
+int main(int argc, char** argv) {
+  char copy[8];
+  std::strncpy(copy, argv[0], sizeof copy - static_cast<unsigned>(argc > 1));
+  return copy[0] == 0;
+}
+]])
+
+# Sets OUT to whether a program compiled with the list COMPILE and linked with
+# the list LINK builds. Optimised, as fortification works only then.
+function(quillmere_builds_with out compile link)
+  string(MD5 key "${compile}|${link}")
+  string(SUBSTRING "${key}" 0 12 key)
+  list(JOIN compile " " flags)
+  set(CMAKE_REQUIRED_FLAGS "-O2 ${flags}")
+  set(CMAKE_REQUIRED_LINK_OPTIONS ${link})
+  set(CMAKE_REQUIRED_QUIET ON)
+  check_cxx_source_compiles("${quillmere_hardening_probe}" QUILLMERE_BUILDS_WITH_${key})
+  set(${out} ${QUILLMERE_BUILDS_WITH_${key}} PARENT_SCOPE)
+endfunction()
+
+function(quillmere_takes_link_flag out flag)
+  quillmere_builds_with(takes "" "${flag}")
+  set(${out} ${takes} PARENT_SCOPE)
+endfunction()
+
+function(quillmere_harden)
+  set(compile ${QUILLMERE_HARDENING_COMPILE_FLAGS})
+  set(link ${QUILLMERE_HARDENING_LINK_FLAGS})
+  # An optimisation level or fortification given in the environment wins.
+  if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
+    list(REMOVE_ITEM compile -D_FORTIFY_SOURCE=2)
+  endif()
+  quillmere_builds_with(all "${compile}" "${link}")
+  if(NOT all)
+    # Link flags first, so that each compile flag is checked with the
+    # runtime the accepted link flags bring (MinGW's libssp for fortification).
+    set(taken_link "")
+    foreach(flag IN LISTS link)
+      quillmere_builds_with(takes "" "${taken_link};${flag}")
+      if(takes)
+        list(APPEND taken_link ${flag})
+      endif()
+    endforeach()
+    set(taken_compile "")
+    foreach(flag IN LISTS compile)
+      quillmere_builds_with(takes "${taken_compile};${flag}" "${taken_link}")
+      if(takes)
+        list(APPEND taken_compile ${flag})
+      endif()
+    endforeach()
+    set(compile ${taken_compile})
+    set(link ${taken_link})
+  endif()
+  foreach(flag IN LISTS compile)
+    if(flag STREQUAL "-D_FORTIFY_SOURCE=2")
+      add_compile_options($<$<NOT:$<CONFIG:Debug>>:${flag}>)  # it needs the optimiser
+    else()
+      add_compile_options(${flag})
+    endif()
+  endforeach()
+  foreach(flag IN LISTS link)
+    if(flag STREQUAL "-pie")
+      add_link_options($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${flag}>)
+    else()
+      add_link_options(${flag})
+    endif()
+  endforeach()
+endfunction()
