@@ -14,8 +14,8 @@ preset = cmake --preset $(1) >/dev/null && cmake --build build/$(1) -j $(JOBS) $
 QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-blhc qa-reprotest \
            qa-autopkgtest qa-piuparts qa-cross
 
-.PHONY: run test lint bench package test-asan test-cross test-clang test-release qa $(QA_JOBS) \
-        clean distclean
+.PHONY: run test lint bench package package-windows test-asan test-cross test-clang test-windows \
+        test-release qa $(QA_JOBS) clean distclean
 
 # The viewer alone, and without a usable display the screenshot tool:
 # build/run/quillmere, and build/quillmere.png without a display.
@@ -66,6 +66,18 @@ test-clang:
 	@scripts/install-deps.sh build headless test bench clang
 	@$(call preset,clang)
 	@scripts/ctest-all.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$'
+
+# The viewer for 64-bit Windows, cross-built against freeglut from Debian's
+# source package: its display-free tests and its call stream under Wine, its
+# window and frames under Wine beside the Linux viewer's, and its zip.
+test-windows:
+	@scripts/install-deps.sh build headless test windows wine
+	@scripts/test-windows.sh
+
+# build/quillmere-<version>-windows-x86_64.zip, for Windows users.
+package-windows:
+	@scripts/install-deps.sh build windows
+	@scripts/package-windows.sh
 
 # make run and make test in a fresh minimal root of a Debian release, as
 # root: make test-release RELEASE=bookworm (trixie by default).

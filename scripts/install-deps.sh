@@ -29,6 +29,14 @@ declare -A lists=(
   [cross]="g++-aarch64-linux-gnu qemu-user googletest"
   # make test-clang: the same tests built by Clang.
   [clang]="clang"
+  # make package-windows: the viewer cross-built for 64-bit Windows by
+  # MinGW-w64 (POSIX threads, as GoogleTest's sources need) against freeglut
+  # built from Debian's source package (apt-get source and dpkg-source), with
+  # its icon made from the SVG one; zipped, dated by the changelog.
+  [windows]="g++-mingw-w64-x86-64-posix googletest dpkg-dev debian-archive-keyring librsvg2-bin
+    icoutils zip"
+  # make test-windows: that build run under Wine, and its zip read back.
+  [wine]="wine wine64 unzip"
   # make test-release: fresh minimal Debian roots.
   [release]="mmdebstrap git"
 )

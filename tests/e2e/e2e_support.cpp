@@ -6,10 +6,6 @@
 
 #include <algorithm>
 
-#ifndef QUILLMERE_BINARY
-#error "QUILLMERE_BINARY must name the viewer executable"
-#endif
-
 static bool near(int value, int expected) { return value >= expected - 2 && value <= expected + 2; }
 
 // 0.4 * 255 = 102, 0.2 * 255 = 51, 0.5 * 255 = 127.5.
@@ -78,7 +74,7 @@ void DisplayTest::launch(const std::vector<std::string>& args,
   proc::stop(viewer);
   std::vector<std::string> argv = {"env", "DISPLAY=" + std::string(DisplayString(dpy))};
   argv.insert(argv.end(), wrapper.begin(), wrapper.end());
-  argv.push_back(QUILLMERE_BINARY);
+  argv.push_back(program);
   argv.insert(argv.end(), args.begin(), args.end());
   viewer = proc::start(argv);
   // A viewer that has ended will show no window: no need to wait for one.

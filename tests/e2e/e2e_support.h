@@ -14,6 +14,10 @@
 #include "xdriver/wait_until.h"
 #include "xdriver/x11_window.h"
 
+#ifndef QUILLMERE_BINARY
+#error "QUILLMERE_BINARY must name the viewer executable"
+#endif
+
 // Colour classes of a frame, within 2/255 of the drawn values.
 bool isBlack(xw::Rgb c);
 bool isDarkStrip(xw::Rgb c);   // (0.4, 0.2, 0.2)
@@ -58,6 +62,7 @@ class DisplayTest : public testing::Test {
   // Presses Esc (or another key that quits) and expects the viewer to exit with 0.
   void escape(unsigned long keysym = XK_Escape, unsigned int modifiers = 0, double seconds = 10);
 
+  std::string program = QUILLMERE_BINARY;  // the viewer that launch starts
   std::string displayName;
   Display* dpy = nullptr;
   Window win = 0;
