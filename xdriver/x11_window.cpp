@@ -153,22 +153,38 @@ WindowClass windowClass(Display* dpy, Window win) {
   return found;
 }
 
-long cardinalProperty(Display* dpy, Window win, const char* property) {
+// The first item of `property`, asked for as `wanted` (AnyPropertyType for
+// any): its type (None where unset), its format, and its value where that
+// is a 32-bit item.
+struct PropertyItem {
   Atom type = None;
   int format = 0;
+  long value = -1;
+};
+
+static PropertyItem firstItem(Display* dpy, Window win, const char* property, Atom wanted) {
+  PropertyItem item;
   unsigned long count = 0;
   unsigned long after = 0;
   unsigned char* data = nullptr;
-  long value = -1;
-  if (XGetWindowProperty(dpy, win, XInternAtom(dpy, property, False), 0, 1, False, XA_CARDINAL,
-                         &type, &format, &count, &after, &data) == Success &&
-      type == XA_CARDINAL && format == 32 && count == 1) {
-    value = *reinterpret_cast<long*>(data);  // Xlib hands 32-bit items over as longs
+  if (XGetWindowProperty(dpy, win, XInternAtom(dpy, property, False), 0, 1, False, wanted,
+                         &item.type, &item.format, &count, &after, &data) == Success &&
+      item.format == 32 && count == 1) {
+    item.value = *reinterpret_cast<long*>(data);  // Xlib hands 32-bit items over as longs
   }
   if (data) {
     XFree(data);
   }
-  return value;
+  return item;
+}
+
+long cardinalProperty(Display* dpy, Window win, const char* property) {
+  const PropertyItem item = firstItem(dpy, win, property, XA_CARDINAL);
+  return item.type == XA_CARDINAL ? item.value : -1;
+}
+
+bool hasProperty(Display* dpy, Window win, const char* property) {
+  return firstItem(dpy, win, property, AnyPropertyType).type != None;
 }
 
 void pressKey(Display* dpy, Window win, unsigned long keysym, unsigned int modifiers) {

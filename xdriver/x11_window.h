@@ -60,6 +60,8 @@ struct WindowClass {
 WindowClass windowClass(Display* dpy, Window win);
 // The first value of the 32-bit CARDINAL property `property`, -1 where unset.
 long cardinalProperty(Display* dpy, Window win, const char* property);
+// Whether `win` has the property `property`, of any type.
+bool hasProperty(Display* dpy, Window win, const char* property);
 
 // Sends `win` the press and release of a key (an X keysym) with the given
 // modifiers (a state mask such as ShiftMask) held. Sent to the window itself,

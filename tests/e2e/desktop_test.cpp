@@ -54,7 +54,7 @@ class OpenboxRule : public PrivateServer {
             XSync(dpy, False);
           }
           proc::drain(wm);
-          return hasProperty(probe, "WM_STATE");
+          return xw::hasProperty(dpy, probe, "WM_STATE");
         },
         30);
     XDestroyWindow(dpy, probe);
@@ -64,19 +64,6 @@ class OpenboxRule : public PrivateServer {
   void TearDown() override {
     proc::stop(wm);
     PrivateServer::TearDown();
-  }
-  bool hasProperty(Window w, const char* name) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType, &type,
-                       &format, &count, &after, &data);
-    if (data) {
-      XFree(data);
-    }
-    return type != None;
   }
   proc::Process wm;
 };
