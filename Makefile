@@ -31,7 +31,7 @@ test:
 	@$(call preset,test)
 	@scripts/lint.sh build/test
 	@$(MAKE) test-asan
-	@scripts/with-xvfb.sh scripts/ctest-all.sh build/test -j $(JOBS)
+	@scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/test -j $(JOBS)
 
 # clang-format, clang-tidy and cppcheck, with the run tree's compile commands,
 # file by file rather than as make run's one unit per target, so that
@@ -46,7 +46,7 @@ test-asan:
 	@scripts/install-deps.sh build test
 	@$(call preset,asan)
 	@ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	  scripts/ctest-all.sh build/asan -j $(JOBS)
+	  scripts/ctest-no-skips.sh build/asan -j $(JOBS)
 
 # The display-free tests built for arm64 and run under qemu-user, with
 # floating-point contraction allowed; then the whole call stream printed on
@@ -54,7 +54,7 @@ test-asan:
 test-cross:
 	@scripts/install-deps.sh build test cross
 	@$(call preset,cross)
-	@scripts/ctest-all.sh build/cross -j $(JOBS)
+	@scripts/ctest-no-skips.sh build/cross -j $(JOBS)
 	@$(call preset,native,call_stream_dump)
 	@build/native/tests/call_stream_dump >build/cross/stream-native.txt
 	@qemu-aarch64 -L /usr/aarch64-linux-gnu build/cross/tests/call_stream_dump >build/cross/stream-arm64.txt
@@ -65,7 +65,7 @@ test-cross:
 test-clang:
 	@scripts/install-deps.sh build headless test bench clang
 	@$(call preset,clang)
-	@scripts/ctest-all.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$'
+	@scripts/ctest-no-skips.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$'
 
 # The viewer for 64-bit Windows, cross-built against freeglut from Debian's
 # source package: its display-free tests and its call stream under Wine, its

@@ -55,12 +55,12 @@ second_zip() {  # from a copy elsewhere, every file dated a day ahead
 step "freeglut for Windows" scripts/windows-freeglut.sh
 step "the Windows build" eval 'cmake --preset windows && cmake --build build/windows -j "$jobs"'
 step "a Wine prefix of the project's own" headless true
-step "the display-free tests under Wine" headless scripts/ctest-all.sh build/windows -j "$jobs"
+step "the display-free tests under Wine" headless scripts/ctest-no-skips.sh build/windows -j "$jobs"
 step "the Linux build beside it" eval 'cmake --preset windows-e2e &&
   cmake --build build/windows-e2e -j "$jobs" --target e2e_windows_tests call_stream_dump'
 step "the call stream under Wine, the same as this machine's" same_stream
 step "the zip" scripts/package-windows.sh
 step "the same zip from another path and time" second_zip
 step "the viewer under Wine beside the Linux one, and the zip's contents" \
-  scripts/with-xvfb.sh scripts/ctest-all.sh build/windows-e2e -L windows
+  scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/windows-e2e -L windows
 echo "test-windows passed in $((SECONDS - started)) s"

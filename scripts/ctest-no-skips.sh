@@ -4,7 +4,7 @@
 # skips, naming the tool, when a tool it needs is missing, and make test has
 # installed them all, so a skip there means the run proved less than it says.
 # Skips are read from CTest's JUnit report, not from its log.
-#   scripts/ctest-all.sh BUILD_DIR [CTEST_ARGS...]
+#   scripts/ctest-no-skips.sh BUILD_DIR [CTEST_ARGS...]
 set -euo pipefail
 build=$1
 shift
