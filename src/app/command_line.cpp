@@ -56,10 +56,15 @@ CommandLineRequest commandLineRequest(int argc, const char* const* argv) {
 }
 
 int answerCommandLine(CommandLineRequest request) {
-  if (request == CommandLineRequest::ShowHelp) {
-    fputs(USAGE, stdout);
-  } else {
-    printf("quillmere %s\n", QUILLMERE_VERSION);
+  switch (request) {
+    case CommandLineRequest::ShowHelp:
+      fputs(USAGE, stdout);
+      break;
+    case CommandLineRequest::ShowVersion:
+      printf("quillmere %s\n", QUILLMERE_VERSION);
+      break;
+    case CommandLineRequest::RunViewer:
+      return 0;  // nothing to answer: the viewer runs instead
   }
   // Unlike the viewer's instruction lines, this text is the whole answer:
   // a full disk or a closed output must not pass for success.

@@ -13,4 +13,5 @@ CommandLineRequest commandLineRequest(int argc, const char* const* argv);
 
 // Prints the usage or the version and returns the exit status: 0, or 1 with
 // a message on standard error when standard output cannot take the text.
+// RunViewer asks for no answer: nothing is printed, and the status is 0.
 int answerCommandLine(CommandLineRequest request);
