@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Child processes for the end-to-end tests and the benchmarks.
+// Child processes for the screenshot tool, the end-to-end tests and the
+// benchmarks.
 #include "xdriver/process.h"
 
 #include <fcntl.h>
