@@ -22,11 +22,6 @@ constexpr float ROTATION_STEP = 5.0F;  // degrees per key press
 constexpr float FULL_TURN = 360.0F;    // degrees
 constexpr unsigned char KEY_ESCAPE = 27;
 
-// The window's WM_CLASS: docks match the class name to the desktop entry's
-// StartupWMClass, and window managers' rules name either.
-constexpr char WINDOW_INSTANCE_NAME[] = "quillmere";
-constexpr char WINDOW_CLASS_NAME[] = "Quillmere";
-
 // Runs the whole start-up sequence and GLUT's event loop; main's body.
 int viewerMain(int argc, char** argv);
 

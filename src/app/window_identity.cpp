@@ -16,19 +16,21 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
-#include "app/shell.h"
+// Of the C++ library only its C headers: make run compiles this file on every
+// fresh build, and the C++ algorithm headers would take most of its time.
 
-// C headers only: make run compiles this file on every fresh build, and
-// the C++ algorithm headers would take most of its time.
+// The window's WM_CLASS: docks match the class name to the desktop entry's
+// StartupWMClass, and window managers' rules name either. XClassHint takes
+// writable strings; Xlib only reads them.
+static char windowInstanceName[] = "quillmere";
+static char windowClassName[] = "Quillmere";
+
 static void nameWindow(Display* dpy, Window win) {
-  // XClassHint takes writable strings; Xlib only reads them.
-  char instance[sizeof WINDOW_INSTANCE_NAME]{};
-  char windowClass[sizeof WINDOW_CLASS_NAME]{};
-  std::memcpy(&instance[0], &WINDOW_INSTANCE_NAME[0], sizeof instance);
-  std::memcpy(&windowClass[0], &WINDOW_CLASS_NAME[0], sizeof windowClass);
-  XClassHint hint{&instance[0], &windowClass[0]};
+  XClassHint hint{&windowInstanceName[0], &windowClassName[0]};
   XSetClassHint(dpy, win, &hint);
   // Format 32 properties are passed to Xlib as longs, in a byte pointer.
   const long pid = getpid();
@@ -40,14 +42,22 @@ static void nameWindow(Display* dpy, Window win) {
 
 // Replaces Xlib's XMapWindow for the libraries the executable loads: the
 // linker exports it from the executable because libglut, linked with it,
-// calls it, and the dynamic loader then finds the executable's first.
-extern "C" int XMapWindow(Display* dpy, Window win) {
+// calls it, and the dynamic loader then finds the executable's first. It is
+// exported explicitly, so that a build whose code is hidden by default
+// (-fvisibility=hidden) still replaces it.
+extern "C" __attribute__((visibility("default"))) int XMapWindow(Display* dpy, Window win) {
   using MapWindow = int (*)(Display*, Window);
-  // Looked up on each call, which GLUT makes once: a static would take the
-  // C++ runtime's guard, and the package would depend on libstdc++ for it.
+  // Looked up on each call: GLUT maps its one window once.
   // dlsym hands every symbol over as void*; this one is Xlib's function.
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
   const auto xlibMapWindow = reinterpret_cast<MapWindow>(dlsym(RTLD_NEXT, "XMapWindow"));
+  if (xlibMapWindow == nullptr) {
+    // Without it the window never shows, and GLUT would wait for it for good.
+    const char* reason = dlerror();
+    fprintf(stderr, "quillmere: cannot find Xlib's XMapWindow: %s\n",
+            reason != nullptr ? reason : "not loaded");
+    exit(1);
+  }
   nameWindow(dpy, win);
   return xlibMapWindow(dpy, win);
 }
