@@ -18,7 +18,7 @@ declare -A lists=(
   # make test: GoogleTest, memcheck, a Wayland session, a window manager
   # whose rules match windows by class, and script(1) for a terminal.
   [test]="libgtest-dev valgrind weston xwayland openbox bsdutils"
-  [lint]="clang-format clang-tidy cppcheck"
+  [lint]="clang-format clang-tidy cppcheck shellcheck"
   [bench]="libbenchmark-dev"
   # make package, and the checks of what it builds; dpkg-buildpackage
   # insists on build-essential even where the compiler is already there.
@@ -73,5 +73,6 @@ fi
 
 echo "Installing missing Debian packages: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another apt at work on this machine (a second make, say) is waited for.
+apt-get -o DPkg::Lock::Timeout=300 update -qq
+apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

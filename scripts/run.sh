@@ -1,43 +1,94 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# make run: checks that it can write its build directory, decides whether
-# the display DISPLAY names can be used (it answers, and offers GLX),
-# installs and builds only what that case needs (CMake's run preset, one
-# parallel build), then starts the viewer on that display; with no usable
-# display, it runs the viewer on a private virtual one, saves a screenshot of
-# its first frame to PNG and ends it again (scripts/screenshot.sh).
-#   scripts/run.sh [PNG]                 (build/quillmere.png by default)
-#   scripts/run.sh --built BUILD_DIR PNG
-# With --built it installs and builds nothing: it shows the viewer already
-# built in BUILD_DIR, with the screenshot tool beside it (the tests use this).
+# make run: checks that it can write where it writes, decides whether the
+# display DISPLAY names can be used (it answers, and offers GLX), installs
+# and builds only what that case needs (CMake's run preset, one parallel
+# build, one make run at a time in a tree), then starts the viewer on that
+# display; with no usable display, it runs the viewer on a private virtual
+# one through the screenshot tool, which saves its first frame to PNG and
+# ends it again.
+#   scripts/run.sh [PNG]                   (build/quillmere.png by default)
+#   scripts/run.sh --no-install [PNG]      builds, but installs nothing
+#   scripts/run.sh --built BUILD_DIR PNG   installs and builds nothing
+# The last two are for the tests: --built shows the viewer already built in
+# BUILD_DIR, with the screenshot tool beside it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+build="$top/build/run"
+install=true
 built=false
-if [[ "${1:-}" == "--built" ]]; then
-  built=true
-  build=$2
-  shot=$3
-else
-  build="$(dirname "$here")/build/run"
-  shot=${1:-$(dirname "$here")/build/quillmere.png}
-fi
+case "${1:-}" in
+  --built)
+    install=false built=true build=$2
+    shift 2
+    ;;
+  --no-install)
+    install=false
+    shift
+    ;;
+esac
+shot=${1:-$top/build/quillmere.png}
 viewer="$build/quillmere"
 shot_tool="$build/screenshot/quillmere-shot"
-probe_seconds=3  # a local or forwarded display answers well within this
+probe_seconds=3      # a local or forwarded display answers well within this
+turn_seconds=600     # for another make run in this tree to finish building
 
-install_packages() { $built || "$here/install-deps.sh" "$@"; }
-# 0. The build directory must be ours to write, or CMake fails later with
-#    messages that never say so: say it first, and how to mend it.
-cannot_write() {
-  echo "make run cannot write $1: remove it or make $(dirname "$build") yours (for example, sudo chown -R $(id -un): $(dirname "$build")), then run make run again." >&2
+install_packages() { if $install; then "$here/install-deps.sh" "$@"; fi; }
+
+# 0. Where make run writes must be the user's to write, or CMake and the
+#    screenshot fail later with messages that never say so: say it first,
+#    in one line, with what mends it.
+cannot_write() {  # WHAT PATH BLOCKER REASON
+  local what=$1 path=$2 blocker=$3 reason=$4 mend
+  if [[ $reason == "Not a directory" ]]; then
+    mend="remove $blocker, which is in the way"
+  else
+    mend="make $blocker yours (for example, sudo chown -R $(id -un): $blocker)"
+  fi
+  echo "make run cannot write $what $path ($reason): $mend, then run make run again." >&2
   exit 1
 }
+# Checks that PATH, a directory, can be made and written, and with
+# --recursive everything in it too; else says what is in the way.
+check_writable() {  # WHAT PATH [--recursive]
+  local what=$1 path=$2 above denied
+  if [[ -e $path ]]; then
+    [[ -d $path ]] || cannot_write "$what" "$path" "$path" "Not a directory"
+    if [[ ${3:-} == --recursive ]]; then
+      denied=$(find "$path" ! -writable -print -quit)
+    elif [[ ! -w $path ]]; then
+      denied=$path
+    fi
+    [[ -z ${denied:-} ]] || cannot_write "$what" "$path" "$path" "Permission denied"
+    return 0
+  fi
+  # It is to be made: the nearest directory above it that exists must take it.
+  above=$(dirname "$path")
+  while [[ ! -e $above ]]; do above=$(dirname "$above"); done
+  [[ -d $above ]] || cannot_write "$what" "$path" "$above" "Not a directory"
+  [[ -w $above ]] || cannot_write "$what" "$path" "$above" "Permission denied"
+}
+shot_dir=$(dirname "$shot")
 if ! $built; then
-  reason=$({ mkdir -p "$build" && probe=$(mktemp "$build/.writable.XXXXXX") && rm "$probe"; } 2>&1) ||
-    cannot_write "its build directory $build (${reason##*: })"
-  unwritable=$(find "$build" ! -writable -print -quit)
-  [[ -z "$unwritable" ]] || cannot_write "$unwritable, in its build directory"
+  check_writable "its build directory" "$build"
+  mkdir -p "$build"
+  # The directory above it holds the lock below and the screenshot.
+  check_writable "its build directory" "$(dirname "$build")"
+  # One make run at a time builds in a tree; the next waits its turn. The
+  # viewer itself runs after the lock is let go, so runs overlap only there.
+  exec 9>"$(dirname "$build")/.make-run.lock"
+  if ! flock --nonblock 9; then
+    echo "Another make run is building in this tree; waiting for it to finish."
+    flock --wait "$turn_seconds" 9 || {
+      echo "make run: the other make run in this tree did not finish building within $((turn_seconds / 60)) min." >&2
+      exit 1
+    }
+  fi
+  check_writable "its build directory" "$build" --recursive
 fi
+check_writable "the screenshot's directory" "$shot_dir"
+
 # 1. The display. Xlib waits without a deadline on a display that accepts
 #    the connection and never answers, so the check has one of its own.
 usable=false
@@ -53,14 +104,18 @@ if [[ -n "${DISPLAY:-}" ]]; then
   elif [[ $status -eq 124 ]]; then
     echo "The display $DISPLAY did not answer within $probe_seconds s; using a virtual one instead."
   else
-    echo "The display $DISPLAY could not be opened (${info:-no reason given}); using a virtual one instead."
+    # Xlib's reason, if it gave one, without xdpyinfo's own line after it.
+    reason=$(grep -v -e '^xdpyinfo:' -e '^[[:space:]]*$' <<<"$info" | paste -s -d ';' |
+      sed 's/;/; /g') || true
+    echo "The display $DISPLAY could not be opened (${reason:-no reason given}); using a virtual one instead."
   fi
 else
   echo "No display is named in DISPLAY; using a virtual one."
 fi
 
 # 2. What that case needs: the viewer, and without a display, Xvfb and the
-#    screenshot tool too.
+#    screenshot tool too. The compiler's messages are shown as it printed
+#    them, without the build's progress lines.
 targets=(quillmere)
 if ! $usable; then
   install_packages build headless
@@ -70,12 +125,24 @@ if ! $built; then
   # The preset's own tree, told each time whether it needs the tool.
   screenshot=ON
   $usable && screenshot=OFF
-  (cd "$here/.." && cmake --preset run -DQUILLMERE_SCREENSHOT=$screenshot >/dev/null)
-  cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >/dev/null
+  log="$build/make-run.log"
+  if ! (cd "$top" && cmake --preset run -DQUILLMERE_SCREENSHOT=$screenshot) >"$log" 2>&1; then
+    grep -v -e '^-- ' -e '^Preset CMake variables:$' -e '^  [A-Z_]*=' "$log" >&2 || true
+    echo "make run: CMake could not configure $build; its messages are above." >&2
+    exit 1
+  fi
+  if ! cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" \
+    >"$log" 2>&1; then
+    grep -v -E '^\[[0-9]+/[0-9]+\] ' "$log" >&2 || true
+    echo "make run: the build failed; the compiler's messages are above." >&2
+    exit 1
+  fi
+  exec 9>&-
 fi
 
 # 3. The viewer.
 if $usable; then
   exec "$viewer"
 fi
-exec "$here/with-xvfb.sh" "$here/screenshot.sh" "$viewer" "$shot_tool" "$shot"
+"$here/with-xvfb.sh" "$shot_tool" "$shot" "$viewer"
+echo "Ran the viewer on a virtual display and saved its first frame to $shot"

@@ -2,9 +2,14 @@
 // The display and viewer fixtures and the colour classes of the end-to-end tests.
 #include "e2e/e2e_support.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 
 static bool near(int value, int expected) { return value >= expected - 2 && value <= expected + 2; }
 
@@ -106,4 +111,38 @@ std::vector<std::string> viewerOn(const std::string& display,
   std::vector<std::string> argv = {"env", "DISPLAY=" + display, QUILLMERE_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
+}
+
+SilentDisplay::SilentDisplay() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+  for (int n = 60; n < 100 && name.empty(); ++n) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(6000 + n));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 8) == 0) {
+      name = "127.0.0.1:" + std::to_string(n);
+    }
+  }
+}
+
+SilentDisplay::~SilentDisplay() { close(fd); }
+
+std::vector<std::string> asOrdinaryUser(const std::vector<std::string>& command) {
+  std::vector<std::string> argv;
+  if (geteuid() == 0) {
+    argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
+  }
+  argv.insert(argv.end(), command.begin(), command.end());
+  return argv;
+}
+
+bool stillRuns(pid_t pid) {
+  // The state is the field after the command name, which ends with ')'.
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
+    return false;
+  }
+  const size_t state = line.rfind(')') + 2;
+  return state < line.size() && line[state] != 'Z' && line[state] != 'X';
 }

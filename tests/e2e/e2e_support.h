@@ -5,6 +5,7 @@
 
 #include <X11/keysym.h>  // the XK_ names of the keys the tests press
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <filesystem>
 #include <string>
@@ -41,6 +42,24 @@ void expectExitsWith(proc::Process& p, int status, double seconds);
 // Asserts that `win` holds the viewer's WM_CLASS ("quillmere", "Quillmere")
 // and the process id of `viewer` in _NET_WM_PID.
 void expectNamed(Display* dpy, Window win, const proc::Process& viewer);
+
+// A socket on 127.0.0.1 that accepts X connections and never answers them;
+// `name` is the display it stands for, empty when no port was free.
+struct SilentDisplay {
+  SilentDisplay();
+  ~SilentDisplay();
+  SilentDisplay(const SilentDisplay&) = delete;
+  SilentDisplay& operator=(const SilentDisplay&) = delete;
+  int fd;
+  std::string name;
+};
+
+// `command` as an ordinary user would run it: as the user "nobody" when the
+// tests run as root, else as it is.
+std::vector<std::string> asOrdinaryUser(const std::vector<std::string>& command);
+
+// Whether a process with this id still runs (a zombie has ended).
+bool stillRuns(pid_t pid);
 
 // A connection to the display under test (DISPLAY, or `displayName` when a
 // fixture sets it) whose X errors fail the running test instead of ending

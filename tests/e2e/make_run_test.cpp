@@ -11,16 +11,16 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "e2e/e2e_support.h"
 
 namespace {
-// A socket on 127.0.0.1 that accepts X connections and never answers them.
-struct SilentDisplay {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  std::string name;
-
-  SilentDisplay() {
+// An X server on 127.0.0.1 that refuses every connection with `reason`, as a
+// server does that wants authorisation the client lacks: Xlib prints the
+// reason, and its client a line of its own.
+struct RefusingDisplay {
+  explicit RefusingDisplay(std::string why) : reason(std::move(why)) {
     for (int n = 60; n < 100 && name.empty(); ++n) {
       sockaddr_in addr{};
       addr.sin_family = AF_INET;
@@ -30,8 +30,45 @@ struct SilentDisplay {
         name = "127.0.0.1:" + std::to_string(n);
       }
     }
+    server = std::thread([this] {
+      for (int c; (c = accept(fd, nullptr, nullptr)) >= 0; close(c)) {
+        refuse(c);
+      }
+    });
   }
-  ~SilentDisplay() { close(fd); }
+  ~RefusingDisplay() {
+    shutdown(fd, SHUT_RDWR);  // ends the accept loop
+    server.join();
+    close(fd);
+  }
+  RefusingDisplay(const RefusingDisplay&) = delete;
+  RefusingDisplay& operator=(const RefusingDisplay&) = delete;
+
+  // The client's set-up request is 12 bytes and its authorisation; the
+  // answer "failed" is 8 bytes and the reason, padded to 4 bytes.
+  void refuse(int c) const {
+    unsigned char request[12];
+    if (recv(c, request, sizeof request, MSG_WAITALL) != sizeof request) {
+      return;
+    }
+    const auto pad4 = [](unsigned n) { return (n + 3) / 4 * 4; };
+    std::vector<unsigned char> auth(pad4(request[6] | (request[7] << 8)) +
+                                    pad4(request[8] | (request[9] << 8)));
+    if (!auth.empty()) {
+      recv(c, auth.data(), auth.size(), MSG_WAITALL);
+    }
+    const auto length = static_cast<unsigned>(reason.size());
+    std::vector<unsigned char> answer = {0, static_cast<unsigned char>(length), 11, 0, 0, 0,
+                                         static_cast<unsigned char>(pad4(length) / 4), 0};
+    answer.insert(answer.end(), reason.begin(), reason.end());
+    answer.resize(8 + pad4(length));
+    send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
+  }
+
+  std::string reason;
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  std::string name;
+  std::thread server;
 };
 }  // namespace
 
@@ -67,7 +104,8 @@ class MakeRun : public PrivateServer {
     proc::Process run = startOn(display, runScript());
     const proc::Reaper runReaper{run};
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(run, 0, 60));
-    EXPECT_NE(run.out.find(why), std::string::npos) << run.out;
+    // One line says why, before anything else.
+    EXPECT_NE(run.out.substr(0, run.out.find('\n')).find(why), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
     // The PNG header holds the width and height as big-endian 32-bit numbers.
     std::ifstream png(scratch + "/quillmere.png", std::ios::binary);
@@ -97,9 +135,15 @@ TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayNeverAnswers) {
   ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(silent.name, "did not answer within 3 s"));
 }
 
-// A display that refuses at once is reported as such, without a wait.
+// A display that refuses at once is reported as such, without a wait, in one
+// line with the server's reason where it gives one.
 TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayRefuses) {
   ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(":4999", "could not be opened"));
+  const RefusingDisplay refusing("No one may connect");
+  ASSERT_FALSE(refusing.name.empty()) << "no free port for a refusing display";
+  ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(
+      refusing.name, "The display " + refusing.name +
+                         " could not be opened (No one may connect); using a virtual one instead."));
 }
 
 class MakeRunWithoutGlx : public MakeRun {
