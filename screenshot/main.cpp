@@ -4,11 +4,18 @@
 // on a virtual display.
 //   quillmere-shot OUTPUT.png VIEWER [ARG...]
 // It passes on what the viewer printed, and exits 0 only when the PNG was
-// saved and the viewer ended by itself with status 0.
+// saved and the viewer ended by itself with status 0. Every wait has a
+// deadline, and it never leaves the viewer, or a process the viewer
+// started, running.
 #include <X11/keysym.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,12 +25,54 @@
 #include "xdriver/x11_window.h"
 
 constexpr char VIEWER_TITLE[] = "Quillmere";
+constexpr double REFUSED_WAIT_SECONDS = 2.0;  // for a display still starting to take connections
+constexpr unsigned DISPLAY_WAIT_SECONDS = 5;  // for a display to answer at all
 constexpr double WINDOW_WAIT_SECONDS = 20.0;  // for the window and its first frame
 constexpr double SETTLE_SECONDS = 5.0;        // for two equal screenshots in a row
 constexpr double EXIT_WAIT_SECONDS = 10.0;    // for the viewer to end after Esc
 
-// How a process that has ended ended, in words, into `text`.
-static const char* endingOf(const proc::Process& p, char (&text)[64]) {
+// Xlib waits without a deadline for a display that takes the connection and
+// never answers; the alarm ends the wait, with this line, before anything
+// has been started.
+static char displaySilentLine[512];
+extern "C" void onDisplaySilent(int) {
+  const ssize_t written = write(STDERR_FILENO, displaySilentLine, strlen(displaySilentLine));
+  (void)written;
+  _exit(1);
+}
+
+// The viewer's process group, ended if this tool is interrupted.
+static pid_t viewerGroup = 0;
+extern "C" void onInterrupt(int sig) {
+  if (viewerGroup > 0) {
+    kill(-viewerGroup, SIGKILL);
+  }
+  _exit(128 + sig);
+}
+
+static Display* openDisplayWithDeadline() {
+  const char* name = getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') {
+    fprintf(stderr, "quillmere-shot: no display: DISPLAY is not set\n");
+    return nullptr;
+  }
+  snprintf(displaySilentLine, sizeof displaySilentLine,
+           "quillmere-shot: the display %s did not answer within %u s\n", name,
+           DISPLAY_WAIT_SECONDS);
+  signal(SIGALRM, onDisplaySilent);
+  alarm(DISPLAY_WAIT_SECONDS);
+  Display* dpy = xw::openDisplay(name, REFUSED_WAIT_SECONDS);
+  alarm(0);
+  signal(SIGALRM, SIG_DFL);
+  if (!dpy) {
+    fprintf(stderr, "quillmere-shot: cannot open the display %s\n", name);
+  }
+  return dpy;
+}
+
+// How a process that has ended ended, in words.
+static std::string endingOf(const proc::Process& p) {
+  char text[64];
   if (WIFEXITED(p.status)) {
     snprintf(text, sizeof text, "exit status %d", WEXITSTATUS(p.status));
   } else {
@@ -32,11 +81,20 @@ static const char* endingOf(const proc::Process& p, char (&text)[64]) {
   return text;
 }
 
-// The viewer's own lines, where they would have gone had it run alone.
-static void passOn(const proc::Process& viewer) {
-  fputs(viewer.out.c_str(), stdout);
+// Gives the viewer up to `seconds` to end by itself, ends whatever is left
+// of it and of what it started, and passes on its lines, where they would
+// have gone had it run alone. True if it ended by itself.
+static bool endViewer(proc::Process& viewer, double seconds) {
+  const bool ended = proc::waitForExit(viewer, seconds);
+  proc::stop(viewer);
+  fwrite(viewer.out.data(), 1, viewer.out.size(), stdout);
   fflush(stdout);
-  fputs(viewer.err.c_str(), stderr);
+  fwrite(viewer.err.data(), 1, viewer.err.size(), stderr);
+  if (viewer.dropped > 0) {
+    fprintf(stderr, "quillmere-shot: %zu more bytes of the viewer's output were left out\n",
+            viewer.dropped);
+  }
+  return ended;
 }
 
 int main(int argc, char** argv) {
@@ -45,31 +103,40 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* out = argv[1];
-  Display* dpy = xw::openDisplay();
+  // A FIFO or a device would take the PNG, or block, where a file is meant.
+  struct stat existing {};
+  if (stat(out, &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    fprintf(stderr, "quillmere-shot: cannot write %s: not a regular file\n", out);
+    return 1;
+  }
+  Display* dpy = openDisplayWithDeadline();
   if (!dpy) {
-    fprintf(stderr, "quillmere-shot: cannot open display\n");
     return 1;
   }
   proc::Process viewer = proc::start(std::vector<std::string>(argv + 2, argv + argc));
   const proc::Reaper reaper{viewer};
-  if (viewer.ended) {  // it could not even be started
-    fprintf(stderr, "quillmere-shot: cannot start %s\n", argv[2]);
+  if (viewer.startError != 0) {
+    fprintf(stderr, "quillmere-shot: cannot start %s: %s\n", argv[2], strerror(viewer.startError));
     return 1;
   }
-  // A viewer that ends before its window shows ends the wait too.
-  const Window win = xw::findPaintedWindow(dpy, VIEWER_TITLE, WINDOW_WAIT_SECONDS,
-                                           [&] { return proc::waitForExit(viewer, 0.0); });
+  viewerGroup = viewer.pid;
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    signal(sig, onInterrupt);
+  }
+  // Its own window, by the process that made it: another viewer on the
+  // display has the same title. One that ends first ends the wait too.
+  const Window win = xw::findPaintedWindow(
+      dpy, VIEWER_TITLE, WINDOW_WAIT_SECONDS, [&] { return proc::waitForExit(viewer, 0.0); },
+      [&](Display* d, Window w) {
+        return proc::inGroupOf(viewer, xw::cardinalProperty(d, w, "_NET_WM_PID"));
+      });
   if (!win) {
-    const bool ended = viewer.ended || proc::waitForExit(viewer, 0.0);
-    proc::stop(viewer);
-    passOn(viewer);
-    if (ended) {
-      char ending[64];
+    if (endViewer(viewer, 0.0)) {
       fprintf(stderr, "quillmere-shot: the viewer ended (%s) before its window showed a frame\n",
-              endingOf(viewer, ending));
+              endingOf(viewer).c_str());
     } else {
-      fprintf(stderr, "quillmere-shot: no window titled \"%s\" showed a frame within %.0f s\n",
-              VIEWER_TITLE, WINDOW_WAIT_SECONDS);
+      fprintf(stderr, "quillmere-shot: no window of the viewer's showed a frame within %.0f s\n",
+              WINDOW_WAIT_SECONDS);
     }
     return 1;
   }
@@ -79,9 +146,7 @@ int main(int argc, char** argv) {
   // by itself and its lines are not lost.
   xw::pressKey(dpy, win, XK_Escape);
   XCloseDisplay(dpy);
-  const bool ended = proc::waitForExit(viewer, EXIT_WAIT_SECONDS);
-  proc::stop(viewer);
-  passOn(viewer);
+  const bool ended = endViewer(viewer, EXIT_WAIT_SECONDS);
   int status = 0;
   if (writeError != 0) {
     fprintf(stderr, "quillmere-shot: cannot write %s: %s\n", out, strerror(writeError));
@@ -92,9 +157,8 @@ int main(int argc, char** argv) {
             EXIT_WAIT_SECONDS);
     status = 1;
   } else if (!WIFEXITED(viewer.status) || WEXITSTATUS(viewer.status) != 0) {
-    char ending[64];
     fprintf(stderr, "quillmere-shot: the viewer ended with %s after Esc\n",
-            endingOf(viewer, ending));
+            endingOf(viewer).c_str());
     status = 1;
   }
   return status;

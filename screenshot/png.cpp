@@ -2,10 +2,13 @@
 // A minimal PNG writer: one IDAT chunk, compressed by zlib, no filtering.
 #include "screenshot/png.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 static void putBig32(std::vector<uint8_t>& out, uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -21,6 +24,39 @@ static void putChunk(std::vector<uint8_t>& out, const char* type,
   out.insert(out.end(), data.begin(), data.end());
   const uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
   putBig32(out, static_cast<uint32_t>(crc));
+}
+
+// Writes `bytes` to a new file beside `path` and renames it to `path`, so
+// that `path` holds the whole PNG or is left as it was: a full disk leaves
+// no part of a file behind. The file gets the mode a new file would.
+static int writeWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::string temporary = path + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) {
+    return errno;
+  }
+  const mode_t mask = umask(0);
+  umask(mask);
+  int error = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
+  size_t done = 0;
+  while (error == 0 && done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      error = errno;
+    } else {
+      done += static_cast<size_t>(n);
+    }
+  }
+  if (close(fd) != 0 && error == 0) {
+    error = errno;
+  }
+  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    unlink(temporary.c_str());
+  }
+  return error;
 }
 
 int writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
@@ -47,14 +83,5 @@ int writePng(const std::string& path, int width, int height, const std::vector<u
   putChunk(png, "IHDR", header);
   putChunk(png, "IDAT", packed);
   putChunk(png, "IEND", {});
-  FILE* out = fopen(path.c_str(), "wb");
-  if (!out) {
-    return errno;
-  }
-  const bool written = fwrite(png.data(), 1, png.size(), out) == png.size();
-  const int writeError = errno;
-  if (fclose(out) != 0) {
-    return errno;
-  }
-  return written ? 0 : writeError;
+  return writeWhole(path, png);
 }

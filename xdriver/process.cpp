@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,8 +36,14 @@ Process start(std::vector<std::string> argv) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  // A group of its own, so that stop ends the children it leaves too.
+  posix_spawnattr_t attrs;
+  posix_spawnattr_init(&attrs);
+  posix_spawnattr_setflags(&attrs, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attrs, 0);
   Process p;
-  const int failed = posix_spawnp(&p.pid, cargs[0], &actions, nullptr, cargs.data(), environ);
+  const int failed = posix_spawnp(&p.pid, cargs[0], &actions, &attrs, cargs.data(), environ);
+  posix_spawnattr_destroy(&attrs);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   close(err[1]);
@@ -46,21 +53,26 @@ Process start(std::vector<std::string> argv) {
   fcntl(p.errFd, F_SETFL, O_NONBLOCK);
   if (failed != 0) {
     p.ended = true;  // nothing to wait for; the caller sees no window and no output
+    p.pid = -1;
+    p.startError = failed;
   }
   return p;
 }
 
-static void readAvailable(int fd, std::string& into) {
+static void readAvailable(int fd, std::string& into, size_t& dropped) {
   char buf[4096];
   ssize_t n;
   while (fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0) {
-    into.append(buf, static_cast<size_t>(n));
+    const size_t room = OUTPUT_KEPT_BYTES - std::min(into.size(), OUTPUT_KEPT_BYTES);
+    const size_t kept = std::min(room, static_cast<size_t>(n));
+    into.append(buf, kept);
+    dropped += static_cast<size_t>(n) - kept;
   }
 }
 
 void drain(Process& p) {
-  readAvailable(p.outFd, p.out);
-  readAvailable(p.errFd, p.err);
+  readAvailable(p.outFd, p.out, p.dropped);
+  readAvailable(p.errFd, p.err, p.dropped);
 }
 
 void closeOutput(Process& p) {
@@ -113,12 +125,19 @@ long cpuTicks(pid_t pid) {
 }
 
 void stop(Process& p) {
-  if (!p.ended && p.pid > 0) {
-    kill(p.pid, SIGKILL);
-    waitpid(p.pid, &p.status, 0);
-    p.ended = true;
+  if (p.pid > 0) {
+    // The group outlives its leader while any of its children runs.
+    kill(-p.pid, SIGKILL);
+    if (!p.ended) {
+      waitpid(p.pid, &p.status, 0);
+      p.ended = true;
+    }
   }
   finish(p);
+}
+
+bool inGroupOf(const Process& p, long pid) {
+  return p.pid > 0 && pid > 0 && getpgid(static_cast<pid_t>(pid)) == p.pid;
 }
 
 }  // namespace proc

@@ -10,18 +10,25 @@
 
 namespace proc {
 
+// What is kept of each of a process's two output streams; the rest is read
+// and counted, so that a process that floods its output neither blocks nor
+// fills our memory.
+constexpr size_t OUTPUT_KEPT_BYTES = size_t{1} << 20;
+
 struct Process {
-  pid_t pid = -1;
+  pid_t pid = -1;  // also its process group's id: its children share the group
   int outFd = -1;  // our end of its standard output, -1 once closed
   int errFd = -1;  // our end of its standard error, -1 once closed
   std::string out;
   std::string err;
-  int status = -1;  // waitpid status once it has ended
+  size_t dropped = 0;  // bytes of its output read beyond OUTPUT_KEPT_BYTES
+  int status = -1;     // waitpid status once it has ended
   bool ended = false;
+  int startError = 0;  // errno of a start that failed (then ended is true)
 };
 
 // Starts `argv` (argv[0] is the program, looked up in PATH; put env(1) in
-// front to change its environment).
+// front to change its environment) in a process group of its own.
 Process start(std::vector<std::string> argv);
 // Collects what the process wrote so far without blocking.
 void drain(Process& p);
@@ -33,8 +40,11 @@ void closeOutput(Process& p);
 bool waitForExit(Process& p, double seconds);
 // User plus system CPU time a running process has used so far, in clock ticks.
 long cpuTicks(pid_t pid);
-// Ends a process that is still running (SIGKILL), reaps it and closes the pipes.
+// Ends the process, if it still runs, and every process left in its group
+// (SIGKILL), reaps it and closes the pipes.
 void stop(Process& p);
+// Whether `pid` runs in the process group that `p` leads: `p` or a child of it.
+bool inGroupOf(const Process& p, long pid);
 
 // Ends the process when the scope is left, also after a failed assertion,
 // so nothing a test started outlives it.

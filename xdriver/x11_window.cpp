@@ -11,13 +11,13 @@
 
 namespace xw {
 
-Display* openDisplay(const char* name) {
+Display* openDisplay(const char* name, double seconds) {
   Display* dpy = nullptr;
-  waitUntil([&] { return (dpy = XOpenDisplay(name)) != nullptr; }, 5.0);
+  waitUntil([&] { return (dpy = XOpenDisplay(name)) != nullptr; }, seconds);
   return dpy;
 }
 
-static bool titled(Display* dpy, Window w, const std::string& title) {
+static bool titled(Display* dpy, Window w, const std::string& title, const WindowFilter& accept) {
   char* name = nullptr;
   bool match = false;
   if (XFetchName(dpy, w, &name) && name) {
@@ -25,11 +25,13 @@ static bool titled(Display* dpy, Window w, const std::string& title) {
     XFree(name);
   }
   XWindowAttributes attrs;
-  return match && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
+  return match && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable &&
+         (!accept || accept(dpy, w));
 }
 
 // Depth first below `parent`; 0 when no window there is titled `title`.
-static Window findBelow(Display* dpy, Window parent, const std::string& title) {
+static Window findBelow(Display* dpy, Window parent, const std::string& title,
+                        const WindowFilter& accept) {
   Window root;
   Window up;
   Window* children = nullptr;
@@ -39,7 +41,8 @@ static Window findBelow(Display* dpy, Window parent, const std::string& title) {
   }
   Window found = 0;
   for (unsigned int k = 0; k < n && !found; ++k) {
-    found = titled(dpy, children[k], title) ? children[k] : findBelow(dpy, children[k], title);
+    found = titled(dpy, children[k], title, accept) ? children[k]
+                                                     : findBelow(dpy, children[k], title, accept);
   }
   if (children) {
     XFree(children);
@@ -49,13 +52,16 @@ static Window findBelow(Display* dpy, Window parent, const std::string& title) {
 
 static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
-Window findWindow(Display* dpy, const std::string& title, double seconds) {
+Window findWindow(Display* dpy, const std::string& title, double seconds,
+                  const WindowFilter& accept) {
   // Windows may vanish between listing and asking about them; that is no
   // error of the caller's.
   XSync(dpy, False);
   const XErrorHandler previous = XSetErrorHandler(ignoreErrors);
   Window found = 0;
-  waitUntil([&] { return (found = findBelow(dpy, DefaultRootWindow(dpy), title)) != 0; }, seconds);
+  waitUntil(
+      [&] { return (found = findBelow(dpy, DefaultRootWindow(dpy), title, accept)) != 0; },
+      seconds);
   XSync(dpy, False);
   XSetErrorHandler(previous);
   return found;
@@ -126,14 +132,14 @@ Image grabSettled(Display* dpy, Window win, double seconds) {
 }
 
 Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
-                         const std::function<bool()>& giveUp) {
+                         const std::function<bool()>& giveUp, const WindowFilter& accept) {
   Window win = 0;
   bool painted = false;
   // One deadline for both: the window first, then anything but black in it.
   waitUntil(
       [&] {
         if (!win) {
-          win = findWindow(dpy, title, 0.0);
+          win = findWindow(dpy, title, 0.0, accept);
         }
         painted = win && isPainted(grab(dpy, win));
         return painted || (giveUp && giveUp());

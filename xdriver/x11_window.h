@@ -33,12 +33,16 @@ struct Image {
   bool operator!=(const Image& o) const { return !(*this == o); }
 };
 
-// Opens `name` (DISPLAY when null), retrying for a moment while a server
-// that is still starting refuses connections.
-Display* openDisplay(const char* name = nullptr);
-// The first viewable window titled `title`, at any depth: a window manager
-// puts the application's window inside a frame of its own.
-Window findWindow(Display* dpy, const std::string& title, double seconds);
+// Opens `name` (DISPLAY when null), retrying for up to `seconds` while a
+// server that is still starting refuses connections.
+Display* openDisplay(const char* name = nullptr, double seconds = 5.0);
+// A further test a window must pass to be found (say, whose it is).
+using WindowFilter = std::function<bool(Display*, Window)>;
+// The first viewable window titled `title` that `accept` takes (when given),
+// at any depth: a window manager puts the application's window inside a
+// frame of its own.
+Window findWindow(Display* dpy, const std::string& title, double seconds,
+                  const WindowFilter& accept = nullptr);
 
 Image grab(Display* dpy, Window win);
 // True once anything other than black shows: a window has had a frame.
@@ -47,7 +51,8 @@ bool isPainted(const Image& img);
 // window does once it has had its first frame; 0 if none does within
 // `seconds`, or as soon as `giveUp` holds (say, once its program has ended).
 Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
-                         const std::function<bool()>& giveUp = nullptr);
+                         const std::function<bool()>& giveUp = nullptr,
+                         const WindowFilter& accept = nullptr);
 // Waits until two screenshots in a row agree and returns the last: the
 // window holds a finished frame, not one still being painted.
 Image grabSettled(Display* dpy, Window win, double seconds);
