@@ -11,6 +11,9 @@ MAKEFLAGS += --no-print-directory
 # Configures and builds a preset's tree: $(call preset,NAME[,TARGETS]).
 preset = cmake --preset $(1) >/dev/null && cmake --build build/$(1) -j $(JOBS) $(if $(2),--target $(2))
 
+# The static checks on the lint preset's tree, which is configured, never built.
+lint_tree = cmake --preset lint >/dev/null && scripts/lint.sh build/lint
+
 QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-blhc qa-reprotest \
            qa-autopkgtest qa-piuparts qa-cross
 
@@ -29,17 +32,15 @@ run:
 test:
 	@scripts/install-deps.sh build display headless test lint package
 	@$(call preset,test)
-	@scripts/lint.sh build/test
+	@$(lint_tree)
 	@$(MAKE) test-asan
 	@scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/test -j $(JOBS)
 
-# clang-format, clang-tidy and cppcheck, with the run tree's compile commands,
-# file by file rather than as make run's one unit per target, so that
-# clang-tidy finds each file's own command.
+# clang-format, clang-tidy, cppcheck and shellcheck, with the compile
+# commands of a tree of its own (build/lint), file by file.
 lint:
 	@scripts/install-deps.sh build lint
-	@cmake --preset run -DCMAKE_UNITY_BUILD=OFF >/dev/null
-	@scripts/lint.sh build/run
+	@$(lint_tree)
 
 # The display-free tests again, built with AddressSanitizer and UBSan.
 test-asan:
