@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Static checks: clang-format on every C++ file, clang-tidy and cppcheck on
-# the viewer's own code. Any finding fails (with the clang tools' versions
-# below). Needs no git checkout.
+# the viewer's own code, shellcheck on every shell script. Any finding fails
+# (with the clang tools' versions below). Needs no git checkout.
 #   scripts/lint.sh BUILD_DIR   (a configured build, for its compile commands)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -45,4 +45,13 @@ echo "cppcheck: src/"
 version=$(sed -n '1s/^quillmere (\([^)]*\)).*/\1/p' debian/changelog)
 cppcheck --enable=warning,style,performance,portability --error-exitcode=1 --inline-suppr \
   --std=c++17 --quiet -I src -DQUILLMERE_VERSION="\"$version\"" src/
+# Every shell script: a .sh file, or a file whose first line runs a shell.
+mapfile -t scripts < <(find . \( -path ./build -o -path ./.git \) -prune -o -type f -print | sort |
+  while read -r file; do
+    if [[ $file == *.sh ]] || head -n1 "$file" | grep -Eq '^#!.*[/ ](ba)?sh$'; then
+      echo "$file"
+    fi
+  done)
+echo "shellcheck $(shellcheck --version | sed -n 's/^version: //p'): ${#scripts[@]} scripts"
+shellcheck --severity=warning --external-sources "${scripts[@]}"
 echo "static checks clean"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # SPDX-License-Identifier: MIT
 # Throwaway Debian roots, sourced by test-release.sh and debian-qa.sh.
 # A root is built once by mmdebstrap and kept as build/roots/NAME.tar, with
@@ -49,27 +50,41 @@ minimal_root() {
   root_build "$1" "$1" --variant=apt --include=git,make,ca-certificates
 }
 
-# root_run NAME RELEASE BIND SCRIPT: runs the bash SCRIPT as root inside a
-# fresh copy of NAME.tar, with no display and CI=true, the directory BIND
-# mounted at /qa and the release's package cache at apt's archive directory.
-root_run() {
+# root_run NAME RELEASE BIND SCRIPT [ARG...]: runs SCRIPT, one of the files
+# in scripts/qa/, with its ARGs, as root inside a fresh copy of NAME.tar,
+# with no display and CI=true, the directory BIND mounted at /qa and the
+# release's package cache at apt's archive directory. It runs in a subshell
+# of its own: its traps, which end the root however the run ends, leave the
+# caller's alone.
+root_run() (
   local name=$1 release=$2 bind=$3 script=$4
-  local archives="$roots_dir/$release-archives"
+  shift 4
+  local archives="$roots_dir/$release-archives" work inner=
   mkdir -p "$archives/partial" "$bind"
-  root_work=$(mktemp -d "$roots_dir/$name-run.XXXXXX")
-  root_inner=
-  trap root_finish EXIT
+  work=$(mktemp -d "$roots_dir/$name-run.XXXXXX")
+  # unshare holds off SIGINT and SIGTERM while it waits for its child, so an
+  # interrupted run ends the namespace's first process itself, and with it
+  # every process in the namespace; the mounts go with the namespace.
+  finish() {
+    if [[ -n "$inner" ]]; then
+      pkill -KILL -P "$inner" 2>/dev/null || true
+      wait "$inner" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+  }
+  trap finish EXIT
   trap 'exit 130' INT TERM HUP
-  local root="$root_work/root"
+  local root="$work/root"
   mkdir "$root"
   tar -C "$root" -xf "$roots_dir/$name.tar"
   cp /etc/resolv.conf "$root/etc/resolv.conf"
   mkdir -p "$root/qa"
-  printf '%s\n' 'set -euo pipefail' "$script" >"$root/job.sh"
+  cp -r "$roots_top/scripts/qa" "$root/qa-scripts"
   # unshare's child is the namespace's first process; when it ends, the
   # kernel ends every process left in it.
   unshare --mount --pid --fork --kill-child --propagation private bash -euo pipefail -c '
-    root=$1 archives=$2 bind=$3
+    root=$1 archives=$2 bind=$3 script=$4
+    shift 4
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount -t tmpfs tmpfs "$root/dev/shm"
@@ -78,23 +93,8 @@ root_run() {
     mount --bind "$archives" "$root/var/cache/apt/archives"
     mount --bind "$bind" "$root/qa"
     exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true DEBIAN_FRONTEND=noninteractive \
-      PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash /job.sh
-  ' inner "$root" "$archives" "$bind" &
-  root_inner=$!
-  wait "$root_inner"
-  root_inner=
-  root_finish
-  trap - EXIT INT TERM HUP
-}
-
-# unshare holds off SIGINT and SIGTERM while it waits for its child, so an
-# interrupted run ends the namespace's first process itself, and with it
-# every process in the namespace; the mounts go with the namespace.
-root_finish() {
-  if [[ -n "${root_inner:-}" ]]; then
-    pkill -KILL -P "$root_inner" 2>/dev/null || true
-    wait "$root_inner" 2>/dev/null || true
-  fi
-  [[ -n "${root_work:-}" ]] && rm -rf "$root_work"
-  root_work=
-}
+      PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash "/qa-scripts/$script" "$@"
+  ' inner "$root" "$archives" "$bind" "$script" "$@" &
+  inner=$!
+  wait "$inner"
+)

@@ -12,6 +12,7 @@ if [[ -z "$release" ]]; then
   echo "usage: $0 RELEASE (a Debian codename such as trixie, bookworm or forky)" >&2
   exit 2
 fi
+# shellcheck source=scripts/roots.sh
 source "$(dirname "$0")/roots.sh"
 roots_need_root
 minimal_root "$release"
@@ -23,16 +24,7 @@ mkdir -p "$exchange"
 git -C "$roots_top" bundle create --quiet "$exchange/quillmere.bundle" HEAD
 
 started=$SECONDS
-# What the new user does.
-root_run "$release" "$release" "$exchange" '
-git -c advice.detachedHead=false -c init.defaultBranch=main clone --quiet /qa/quillmere.bundle /root/quillmere
-cd /root/quillmere
-make run
-test -s build/quillmere.png
-make test
-echo "Tested with: $(g++ --version | head -n1); Mesa $(dpkg-query -W -f="\${Version}" libgl1-mesa-dri);" \
-  "$(clang-format --version); lintian $(lintian --version | cut -d" " -f2);" \
-  "$(valgrind --version); weston $(weston --version | cut -d" " -f2)"
-'
+# What the new user does (scripts/qa/new-user.sh).
+root_run "$release" "$release" "$exchange" new-user.sh
 rm -rf "$exchange"
 echo "$release: make run and make test passed in a fresh minimal root ($((SECONDS - started)) s)"

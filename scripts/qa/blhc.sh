@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# qa-blhc, inside the root: blhc --debian --all on qa-build's build log.
+set -euo pipefail
+# shellcheck source=scripts/qa/prelude.sh
+source "$(dirname "$0")/prelude.sh"
+add_packages blhc
+blhc --version | head -n1
+blhc --debian --all /qa/build-trixie/quillmere_trixie.build
+echo 'blhc: every compile and link has the hardening flags'
