@@ -9,6 +9,10 @@ set -euo pipefail
 build=$1
 shift
 report="$(cd "$build" && pwd)/Testing/junit.xml"
+# Mesa keeps a shader cache under XDG_CACHE_HOME: the tests' viewers keep it
+# in the build tree, not in the user's home.
+export XDG_CACHE_HOME
+XDG_CACHE_HOME="$(cd "$build" && pwd)/Testing/cache"
 rm -f "$report"
 ctest --test-dir "$build" --output-on-failure --output-junit "$report" "$@"
 # CTest opens each <testcase> element on a line of its own, with status

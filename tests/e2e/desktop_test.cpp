@@ -2,8 +2,6 @@
 // How window managers and docks know the window: WM_CLASS, which they match
 // to the desktop entry and to users' rules, and _NET_WM_PID, both there
 // before a window manager first sees the window.
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "e2e/e2e_support.h"
@@ -17,55 +15,17 @@ class WindowIdentity : public ViewerTest {};
 // can have set nothing more in between.
 class FirstSight : public PrivateServer {};
 
-// Openbox on a private server, with a rule that places windows of the
-// viewer's class where nothing else would put them.
-class OpenboxRule : public PrivateServer {
+// Openbox with a rule that places windows of the viewer's class where
+// nothing else would put them.
+class OpenboxRule : public OpenboxServer {
  protected:
-  void SetUp() override {
-    if (std::string(OPENBOX).empty()) {
-      GTEST_SKIP() << "openbox is not installed";
-    }
-    ASSERT_NO_FATAL_FAILURE(PrivateServer::SetUp());
-    const std::string& home = scratch;
-    std::ofstream(home + "/rc.xml") << R"(<?xml version="1.0"?>
-<openbox_config xmlns="http://openbox.org/3.4/rc">
-  <applications>
-    <application class="Quillmere" name="quillmere">
+  OpenboxRule() {
+    applications = R"(    <application class="Quillmere" name="quillmere">
       <decor>no</decor>
       <position force="yes"><x>123</x><y>45</y></position>
     </application>
-  </applications>
-</openbox_config>
 )";
-    // Its own home and XDG directories keep what it writes in the scratch.
-    wm = proc::start({"env", "DISPLAY=" + displayName, "HOME=" + home, "XDG_CONFIG_HOME=" + home,
-                      "XDG_CACHE_HOME=" + home, "XDG_DATA_HOME=" + home, "XDG_STATE_HOME=" + home,
-                      OPENBOX, "--config-file", home + "/rc.xml"});
-    // Openbox takes over the root window early in its start, but a map
-    // request that comes before it has loaded its theme, which on a fresh
-    // system takes seconds, is lost. So a window of the test's own asks to
-    // be mapped until openbox manages it.
-    const Window probe = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
-    int tries = 0;
-    const bool managed = waitUntil(
-        [&] {
-          if (tries++ % 20 == 0) {  // every 0.1 s
-            XMapWindow(dpy, probe);
-            XSync(dpy, False);
-          }
-          proc::drain(wm);
-          return xw::hasProperty(dpy, probe, "WM_STATE");
-        },
-        30);
-    XDestroyWindow(dpy, probe);
-    XSync(dpy, False);
-    ASSERT_TRUE(managed) << "openbox managed no window within 30 s: " << wm.err;
   }
-  void TearDown() override {
-    proc::stop(wm);
-    PrivateServer::TearDown();
-  }
-  proc::Process wm;
 };
 }  // namespace
 

@@ -146,3 +146,45 @@ bool stillRuns(pid_t pid) {
   const size_t state = line.rfind(')') + 2;
   return state < line.size() && line[state] != 'Z' && line[state] != 'X';
 }
+
+void OpenboxServer::SetUp() {
+  if (std::string(OPENBOX).empty()) {
+    GTEST_SKIP() << "openbox is not installed";
+  }
+  ASSERT_NO_FATAL_FAILURE(PrivateServer::SetUp());
+  const std::string& home = scratch;
+  std::ofstream(home + "/rc.xml") << R"(<?xml version="1.0"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <applications>
+)" << applications << R"(  </applications>
+</openbox_config>
+)";
+  // Its own home and XDG directories keep what it writes in the scratch.
+  wm = proc::start({"env", "DISPLAY=" + displayName, "HOME=" + home, "XDG_CONFIG_HOME=" + home,
+                    "XDG_CACHE_HOME=" + home, "XDG_DATA_HOME=" + home, "XDG_STATE_HOME=" + home,
+                    OPENBOX, "--config-file", home + "/rc.xml"});
+  // Openbox takes over the root window early in its start, but a map
+  // request that comes before it has loaded its theme, which on a fresh
+  // system takes seconds, is lost. So a window of the test's own asks to
+  // be mapped until openbox manages it.
+  const Window probe = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+  int tries = 0;
+  const bool managed = waitUntil(
+      [&] {
+        if (tries++ % 20 == 0) {  // every 0.1 s
+          XMapWindow(dpy, probe);
+          XSync(dpy, False);
+        }
+        proc::drain(wm);
+        return xw::hasProperty(dpy, probe, "WM_STATE");
+      },
+      30);
+  XDestroyWindow(dpy, probe);
+  XSync(dpy, False);
+  ASSERT_TRUE(managed) << "openbox managed no window within 30 s: " << wm.err;
+}
+
+void OpenboxServer::TearDown() {
+  proc::stop(wm);
+  PrivateServer::TearDown();
+}

@@ -138,3 +138,14 @@ class PrivateServer : public DisplayTest {
   proc::Process server;
   std::string scratch;  // a directory of the test's own, removed after it
 };
+
+// Openbox as the window manager of a private server, with the rules for
+// applications that `applications` holds (openbox's <application> elements),
+// set before SetUp. It keeps what it writes in the scratch directory.
+class OpenboxServer : public PrivateServer {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string applications;
+  proc::Process wm;
+};

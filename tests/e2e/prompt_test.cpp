@@ -48,3 +48,24 @@ TEST(Prompt, AnAnswerThatCannotBeWrittenFails) {
     EXPECT_EQ(p.err, "quillmere: cannot write to standard output: No space left on device\n");
   }
 }
+
+// A reader that has gone before the answer is written ends the program by
+// SIGPIPE, without a word, as it ends other commands in a pipeline (a shell
+// reports 141); where SIGPIPE is ignored, the write fails, and says so.
+TEST(Prompt, AnAnswerToAReaderThatHasGoneEndsItAsOtherCommands) {
+  const struct {
+    const char* prelude;
+    const char* status;
+    const char* err;
+  } cases[] = {{"", "141\n", ""},
+               {"trap '' PIPE; ", "1\n",
+                "quillmere: cannot write to standard output: Broken pipe\n"}};
+  for (const auto& c : cases) {
+    const std::string command = std::string(c.prelude) + "(sleep 0.3; exec env -u DISPLAY " +
+                                QUILLMERE_BINARY + " --help) | true; echo \"${PIPESTATUS[0]}\"";
+    proc::Process p = proc::start({"bash", "-c", command});
+    ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 0, 10)) << command;
+    EXPECT_EQ(p.out, c.status) << command;
+    EXPECT_EQ(p.err, c.err) << command;
+  }
+}

@@ -103,3 +103,48 @@ TEST_F(CommandLine, GeometryIsOverriddenAndOtherToolkitOptionsOpenTheSameWindow)
   EXPECT_TRUE((hints->flags & StateHint) && hints->initial_state == IconicState);
   XFree(hints);
 }
+
+namespace {
+// The window titled `title` below `parent`, mapped or not.
+Window anyWindowTitled(Display* dpy, Window parent, const char* title) {
+  Window root = 0;
+  Window up = 0;
+  Window* children = nullptr;
+  unsigned int n = 0;
+  Window found = 0;
+  if (XQueryTree(dpy, parent, &root, &up, &children, &n)) {
+    for (unsigned int k = 0; k < n && !found; ++k) {
+      char* name = nullptr;
+      if (XFetchName(dpy, children[k], &name) && name) {
+        found = std::string(name) == title ? children[k] : 0;
+        XFree(name);
+      }
+      found = found ? found : anyWindowTitled(dpy, children[k], title);
+    }
+    XFree(children);
+  }
+  return found;
+}
+}  // namespace
+
+using Iconic = OpenboxServer;
+
+// Under a window manager, -iconic keeps the window an icon, and GLUT waits
+// inside glutCreateWindow until it is shown: a key pressed meanwhile, Esc
+// too, waits with it, and acts once the window is restored.
+TEST_F(Iconic, TheViewerWaitsAsAnIconUntilItIsRestored) {
+  viewer = proc::start(viewerOn(displayName, {"-iconic"}));
+  ASSERT_TRUE(waitUntil(
+      [&] { return (win = anyWindowTitled(dpy, DefaultRootWindow(dpy), "Quillmere")) != 0; }, 20))
+      << "no window; stderr: " << (proc::drain(viewer), viewer.err);
+  ASSERT_TRUE(waitUntil([&] { return xw::hasProperty(dpy, win, "WM_STATE"); }, 10))
+      << "openbox did not manage the window";
+  XWindowAttributes attrs;
+  XGetWindowAttributes(dpy, win, &attrs);
+  EXPECT_NE(attrs.map_state, IsViewable);
+  xw::pressKey(dpy, win, XK_Escape);
+  EXPECT_FALSE(proc::waitForExit(viewer, 2)) << "Esc acted on the icon";
+  XMapWindow(dpy, win);  // asks openbox to restore it
+  XFlush(dpy);
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(viewer, 0, 10));
+}
