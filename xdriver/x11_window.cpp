@@ -42,7 +42,7 @@ static Window findBelow(Display* dpy, Window parent, const std::string& title,
   Window found = 0;
   for (unsigned int k = 0; k < n && !found; ++k) {
     found = titled(dpy, children[k], title, accept) ? children[k]
-                                                     : findBelow(dpy, children[k], title, accept);
+                                                    : findBelow(dpy, children[k], title, accept);
   }
   if (children) {
     XFree(children);
@@ -59,9 +59,8 @@ Window findWindow(Display* dpy, const std::string& title, double seconds,
   XSync(dpy, False);
   const XErrorHandler previous = XSetErrorHandler(ignoreErrors);
   Window found = 0;
-  waitUntil(
-      [&] { return (found = findBelow(dpy, DefaultRootWindow(dpy), title, accept)) != 0; },
-      seconds);
+  waitUntil([&] { return (found = findBelow(dpy, DefaultRootWindow(dpy), title, accept)) != 0; },
+            seconds);
   XSync(dpy, False);
   XSetErrorHandler(previous);
   return found;

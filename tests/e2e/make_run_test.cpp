@@ -58,8 +58,8 @@ struct RefusingDisplay {
       recv(c, auth.data(), auth.size(), MSG_WAITALL);
     }
     const auto length = static_cast<unsigned>(reason.size());
-    std::vector<unsigned char> answer = {0, static_cast<unsigned char>(length), 11, 0, 0, 0,
-                                         static_cast<unsigned char>(pad4(length) / 4), 0};
+    std::vector<unsigned char> answer = {0, static_cast<unsigned char>(length),           11, 0, 0,
+                                         0, static_cast<unsigned char>(pad4(length) / 4), 0};
     answer.insert(answer.end(), reason.begin(), reason.end());
     answer.resize(8 + pad4(length));
     send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
@@ -142,8 +142,9 @@ TEST_F(MakeRun, TakesAVirtualDisplayWhenTheDisplayRefuses) {
   const RefusingDisplay refusing("No one may connect");
   ASSERT_FALSE(refusing.name.empty()) << "no free port for a refusing display";
   ASSERT_NO_FATAL_FAILURE(expectVirtualDisplay(
-      refusing.name, "The display " + refusing.name +
-                         " could not be opened (No one may connect); using a virtual one instead."));
+      refusing.name,
+      "The display " + refusing.name +
+          " could not be opened (No one may connect); using a virtual one instead."));
 }
 
 class MakeRunWithoutGlx : public MakeRun {

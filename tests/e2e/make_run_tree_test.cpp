@@ -89,10 +89,11 @@ TEST_F(MakeRunInATree, NamesTheCloneAnOrdinaryUserCannotWrite) {
   notTheUsers(tree);
   proc::Process p = run(true);
   const proc::Reaper reaper{p};
-  ASSERT_NO_FATAL_FAILURE(expectRefusal(
-      p, "make run cannot write its build directory " + tree +
-             "/build/run (Permission denied): make " + tree + " yours (for example, sudo chown -R " +
-             ordinaryUser() + ": " + tree + "), then run make run again.\n"));
+  ASSERT_NO_FATAL_FAILURE(expectRefusal(p, "make run cannot write its build directory " + tree +
+                                               "/build/run (Permission denied): make " + tree +
+                                               " yours (for example, sudo chown -R " +
+                                               ordinaryUser() + ": " + tree +
+                                               "), then run make run again.\n"));
   chmod(tree.c_str(), 0755);  // so that the scratch directory can be removed
 }
 
@@ -108,8 +109,8 @@ TEST_F(MakeRunInATree, NamesABuildDirectoryAnOrdinaryUserCannotWrite) {
   proc::Process p = run(true);
   const proc::Reaper reaper{p};
   ASSERT_NO_FATAL_FAILURE(expectRefusal(
-      p, "make run cannot write its build directory " + build +
-             " (Permission denied): make " + build + " yours (for example, sudo chown -R " +
-             ordinaryUser() + ": " + build + "), then run make run again.\n"));
+      p, "make run cannot write its build directory " + build + " (Permission denied): make " +
+             build + " yours (for example, sudo chown -R " + ordinaryUser() + ": " + build +
+             "), then run make run again.\n"));
   chmod(build.c_str(), 0755);  // so that the scratch directory can be removed
 }

@@ -57,9 +57,9 @@ TEST(Prompt, AnAnswerToAReaderThatHasGoneEndsItAsOtherCommands) {
     const char* prelude;
     const char* status;
     const char* err;
-  } cases[] = {{"", "141\n", ""},
-               {"trap '' PIPE; ", "1\n",
-                "quillmere: cannot write to standard output: Broken pipe\n"}};
+  } cases[] = {
+      {"", "141\n", ""},
+      {"trap '' PIPE; ", "1\n", "quillmere: cannot write to standard output: Broken pipe\n"}};
   for (const auto& c : cases) {
     const std::string command = std::string(c.prelude) + "(sleep 0.3; exec env -u DISPLAY " +
                                 QUILLMERE_BINARY + " --help) | true; echo \"${PIPESTATUS[0]}\"";

@@ -57,7 +57,8 @@ TEST_F(ScreenshotTool, FailsFastNamingTheCauseForBadPathsViewersAndDisplays) {
     std::string viewer;
     std::string message;
   } cases[] = {
-      {displayName, png, scratch + "/none", "cannot start " + scratch + "/none: No such file or directory"},
+      {displayName, png, scratch + "/none",
+       "cannot start " + scratch + "/none: No such file or directory"},
       {displayName, png, plain, "cannot start " + plain + ": Permission denied"},
       {displayName, fifo, QUILLMERE_BINARY, "cannot write " + fifo + ": not a regular file"},
       {displayName, scratch, QUILLMERE_BINARY, "cannot write " + scratch + ": not a regular file"},
@@ -81,9 +82,9 @@ TEST_F(ScreenshotTool, FailsFastNamingTheCauseForBadPathsViewersAndDisplays) {
 // output is bounded, with a line saying how much it left out.
 TEST_F(ScreenshotTool, EndsWhatTheViewerLeftAndBoundsItsOutput) {
   const std::string childFile = scratch + "/child";
-  proc::Process shot =
-      shoot(displayName, scratch + "/shot.png",
-            {"sh", "-c", "sleep 300 & echo $! >" + childFile + "; head -c 3000000 /dev/zero; exit 3"});
+  proc::Process shot = shoot(
+      displayName, scratch + "/shot.png",
+      {"sh", "-c", "sleep 300 & echo $! >" + childFile + "; head -c 3000000 /dev/zero; exit 3"});
   const proc::Reaper reaper{shot};
   ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 1, 10));
   EXPECT_EQ(shot.out.size(), proc::OUTPUT_KEPT_BYTES);
@@ -104,8 +105,8 @@ TEST_F(ScreenshotTool, EndsWhatTheViewerLeftAndBoundsItsOutput) {
 // still ended with Esc, and no part of a PNG is left.
 TEST_F(ScreenshotTool, LeavesNoPartOfAPngItCannotWriteWhole) {
   const std::string png = scratch + "/shot.png";
-  proc::Process shot =
-      shoot(displayName, png, {QUILLMERE_BINARY}, {"sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh"});
+  proc::Process shot = shoot(displayName, png, {QUILLMERE_BINARY},
+                             {"sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh"});
   const proc::Reaper reaper{shot};
   ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 1, 30));
   EXPECT_NE(shot.err.find("cannot write " + png + ": File too large"), std::string::npos)

@@ -107,8 +107,7 @@ TEST_F(WindowsPlatform, LinesEndInCrLfAndArriveAtOnceAndFreeglutCannotOpenDispla
   EXPECT_TRUE(waitUntil(
       [&] { return proc::drain(viewer), viewer.out.find("exit.\r\n") != std::string::npos; }, 10))
       << viewer.out;
-  EXPECT_EQ(viewer.out,
-            "Press the keys 'z' and 'x' to rotate.\r\nPress the key Esc to exit.\r\n");
+  EXPECT_EQ(viewer.out, "Press the keys 'z' and 'x' to rotate.\r\nPress the key Esc to exit.\r\n");
   EXPECT_NE(viewer.err.find("fgPlatformInitialize: CreateDC failed"), std::string::npos)
       << viewer.err;
   EXPECT_EQ(xw::windowClass(dpy, win).name, "quillmere.exe");
