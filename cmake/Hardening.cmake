@@ -2,10 +2,13 @@
 # Debian's hardening flags for a build outside the Debian package, which gets
 # them from dpkg-buildflags instead: each flag is used only where the
 # toolchain takes it, so that another compiler, linker or target (MinGW's,
-# whose linker has no -z relro) still builds the viewer.
+# whose linker has no -z relro) still builds the viewer. The same check
+# serves any other flag a toolchain might refuse.
 #
-#   quillmere_harden()   adds the flags the toolchain takes to every target
-#   quillmere_takes_link_flag(OUT FLAG)   whether the linker takes FLAG
+#   quillmere_hardening_flags(COMPILE LINK)   the flags, as two lists
+#   quillmere_flags_taken(COMPILE LINK WANTED_COMPILE WANTED_LINK)
+#                                             those the toolchain takes
+#   quillmere_add_flags(COMPILE LINK)         adds them to every target
 #
 # Every check compiles and links a program, about a tenth of a second, and
 # make run configures from scratch: so one program built with every flag
@@ -48,22 +51,25 @@ function(quillmere_builds_with out compile link)
   set(${out} ${QUILLMERE_BUILDS_WITH_${key}} PARENT_SCOPE)
 endfunction()
 
-function(quillmere_takes_link_flag out flag)
-  quillmere_builds_with(takes "" "${flag}")
-  set(${out} ${takes} PARENT_SCOPE)
+# Sets COMPILE and LINK to the hardening flags; a fortification level given
+# in the environment wins over ours.
+function(quillmere_hardening_flags compile link)
+  set(flags ${QUILLMERE_HARDENING_COMPILE_FLAGS})
+  if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
+    list(REMOVE_ITEM flags -D_FORTIFY_SOURCE=2)
+  endif()
+  set(${compile} ${flags} PARENT_SCOPE)
+  set(${link} ${QUILLMERE_HARDENING_LINK_FLAGS} PARENT_SCOPE)
 endfunction()
 
-function(quillmere_harden)
-  set(compile ${QUILLMERE_HARDENING_COMPILE_FLAGS})
-  set(link ${QUILLMERE_HARDENING_LINK_FLAGS})
-  # An optimisation level or fortification given in the environment wins.
-  if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
-    list(REMOVE_ITEM compile -D_FORTIFY_SOURCE=2)
-  endif()
+# Sets OUT_COMPILE and OUT_LINK to those of the lists COMPILE and LINK that
+# the toolchain takes: all of them when one program builds with them all,
+# else each checked with those taken before it. Link flags come first, so
+# that each compile flag is checked with the runtime the accepted link flags
+# bring (MinGW's libssp, which fortification needs too).
+function(quillmere_flags_taken out_compile out_link compile link)
   quillmere_builds_with(all "${compile}" "${link}")
   if(NOT all)
-    # Link flags first, so that each compile flag is checked with the
-    # runtime the accepted link flags bring (MinGW's libssp for fortification).
     set(taken_link "")
     foreach(flag IN LISTS link)
       quillmere_builds_with(takes "" "${taken_link};${flag}")
@@ -81,7 +87,14 @@ function(quillmere_harden)
     set(compile ${taken_compile})
     set(link ${taken_link})
   endif()
-  # C++ compiles only: the Windows build's resource compiler takes none.
+  set(${out_compile} ${compile} PARENT_SCOPE)
+  set(${out_link} ${link} PARENT_SCOPE)
+endfunction()
+
+# Adds compile flags to every C++ compile (the Windows build's resource
+# compiler takes none) and link flags to every link; fortification needs the
+# optimiser, and -pie is for executables alone.
+function(quillmere_add_flags compile link)
   foreach(flag IN LISTS compile)
     if(flag STREQUAL "-D_FORTIFY_SOURCE=2")
       add_compile_options($<$<AND:$<COMPILE_LANGUAGE:CXX>,$<NOT:$<CONFIG:Debug>>>:${flag}>)
