@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window closed or the display lost from outside: what freeglut and
 // Xlib then do to the viewer. These pin the platform's behaviour, which the
-// README documents, not ours.
+// man page documents, not ours.
 #include <signal.h>
 #include <sys/wait.h>
 

@@ -113,17 +113,21 @@ std::vector<std::string> viewerOn(const std::string& display,
   return argv;
 }
 
-SilentDisplay::SilentDisplay() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+int listenAsDisplay(std::string& name) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   for (int n = 60; n < 100 && name.empty(); ++n) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(6000 + n));
+    addr.sin_port = htons(static_cast<uint16_t>(6000 + n));  // X display n listens on 6000 + n
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 8) == 0) {
       name = "127.0.0.1:" + std::to_string(n);
     }
   }
+  return fd;
 }
+
+SilentDisplay::SilentDisplay() : fd(listenAsDisplay(name)) {}
 
 SilentDisplay::~SilentDisplay() { close(fd); }
 

@@ -43,6 +43,10 @@ void expectExitsWith(proc::Process& p, int status, double seconds);
 // and the process id of `viewer` in _NET_WM_PID.
 void expectNamed(Display* dpy, Window win, const proc::Process& viewer);
 
+// Listens on the first free X display port of 127.0.0.1 from display 60 on;
+// returns the socket, and sets `name` to its display, or leaves it empty.
+int listenAsDisplay(std::string& name);
+
 // A socket on 127.0.0.1 that accepts X connections and never answers them;
 // `name` is the display it stands for, empty when no port was free.
 struct SilentDisplay {
@@ -50,8 +54,8 @@ struct SilentDisplay {
   ~SilentDisplay();
   SilentDisplay(const SilentDisplay&) = delete;
   SilentDisplay& operator=(const SilentDisplay&) = delete;
-  int fd;
   std::string name;
+  int fd;
 };
 
 // `command` as an ordinary user would run it: as the user "nobody" when the

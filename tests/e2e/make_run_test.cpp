@@ -2,8 +2,6 @@
 // make run's last step: the viewer on a display that answers and offers GLX,
 // and a virtual display with a screenshot where it refuses, never answers or
 // has no GLX; and what make run says when it cannot go on.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,16 +18,7 @@ namespace {
 // server does that wants authorisation the client lacks: Xlib prints the
 // reason, and its client a line of its own.
 struct RefusingDisplay {
-  explicit RefusingDisplay(std::string why) : reason(std::move(why)) {
-    for (int n = 60; n < 100 && name.empty(); ++n) {
-      sockaddr_in addr{};
-      addr.sin_family = AF_INET;
-      addr.sin_port = htons(static_cast<uint16_t>(6000 + n));
-      addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 8) == 0) {
-        name = "127.0.0.1:" + std::to_string(n);
-      }
-    }
+  explicit RefusingDisplay(std::string why) : reason(std::move(why)), fd(listenAsDisplay(name)) {
     server = std::thread([this] {
       for (int c; (c = accept(fd, nullptr, nullptr)) >= 0; close(c)) {
         refuse(c);
@@ -66,8 +55,8 @@ struct RefusingDisplay {
   }
 
   std::string reason;
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   std::string name;
+  int fd;
   std::thread server;
 };
 }  // namespace

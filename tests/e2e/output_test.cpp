@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Where the instruction lines go: the C library buffers standard output,
 // and the viewer never flushes it nor checks its writes. These pin the
-// platform's behaviour, which the README documents, not ours.
+// platform's behaviour, which the man page documents, not ours.
 #include <signal.h>
 #include <sys/wait.h>
 

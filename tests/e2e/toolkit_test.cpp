@@ -2,7 +2,7 @@
 // What freeglut and X do with the command line, the display and the keys
 // before the viewer's own code sees them: refusals and their messages,
 // options, and the keys that type Esc. These pin the
-// platform's behaviour, which the README documents, not ours.
+// platform's behaviour, which the man page documents, not ours.
 #include <string>
 #include <vector>
 
