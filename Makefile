@@ -3,7 +3,7 @@
 # Debian packages its purpose needs (scripts/install-deps.sh), then
 # configures and builds with one of CMake's presets (CMakePresets.json),
 # each in a tree of its own under build/, so that no target changes
-# another's settings. The other targets are listed in the README.
+# another's settings. The other targets are listed in CONTRIBUTING.md.
 RELEASE ?= trixie
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Measures the README's make run figures: RUNS fresh clones of the committed
-# tree (every package already installed), each timed from the start of
-# make run. With a display that answers (a private Xvfb), until
+# Measures make run's published figures (docs/performance.md): RUNS fresh
+# clones of the committed tree (every package already installed), each
+# timed from the start of make run. With a display that answers (a private Xvfb), until
 # `xwininfo -name Quillmere`, polled every 0.1 s, finds the window; with no
 # display, until make run has left the PNG and ended. Prints each time and
 # the median and range of each case. A measurement, never a test.
