@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   }
   const char* out = argv[1];
   // A FIFO or a device would take the PNG, or block, where a file is meant.
-  struct stat existing {};
+  struct stat existing = {};
   if (stat(out, &existing) == 0 && !S_ISREG(existing.st_mode)) {
     fprintf(stderr, "quillmere-shot: cannot write %s: not a regular file\n", out);
     return 1;
