@@ -3,8 +3,8 @@
 # thread model: GoogleTest needs std::mutex, which the win32 model lacks.
 # The tests run under Wine, in the project's own prefix (scripts/wine.sh).
 # Programs are found on the build machine, everything else only under the
-# target's root and the prefixes CMAKE_PREFIX_PATH names (the freeglut that
-# scripts/windows-freeglut.sh builds).
+# target's root; the freeglut that scripts/windows-freeglut.sh builds is named
+# by FreeGLUT_DIR.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

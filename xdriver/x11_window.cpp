@@ -24,9 +24,12 @@ static bool titled(Display* dpy, Window w, const std::string& title, const Windo
     match = title == name;
     XFree(name);
   }
+  return match && (!accept || accept(dpy, w));
+}
+
+static bool viewable(Display* dpy, Window w) {
   XWindowAttributes attrs;
-  return match && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable &&
-         (!accept || accept(dpy, w));
+  return XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
 }
 
 // Depth first below `parent`; 0 when no window there is titled `title`.
@@ -52,8 +55,8 @@ static Window findBelow(Display* dpy, Window parent, const std::string& title,
 
 static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
-Window findWindow(Display* dpy, const std::string& title, double seconds,
-                  const WindowFilter& accept) {
+Window findTitledWindow(Display* dpy, const std::string& title, double seconds,
+                        const WindowFilter& accept) {
   // Windows may vanish between listing and asking about them; that is no
   // error of the caller's.
   XSync(dpy, False);
@@ -64,6 +67,13 @@ Window findWindow(Display* dpy, const std::string& title, double seconds,
   XSync(dpy, False);
   XSetErrorHandler(previous);
   return found;
+}
+
+Window findWindow(Display* dpy, const std::string& title, double seconds,
+                  const WindowFilter& accept) {
+  return findTitledWindow(dpy, title, seconds, [&](Display* d, Window w) {
+    return viewable(d, w) && (!accept || accept(d, w));
+  });
 }
 
 // The number of zero bits below the lowest set bit of a non-zero mask.

@@ -43,6 +43,9 @@ using WindowFilter = std::function<bool(Display*, Window)>;
 // frame of its own.
 Window findWindow(Display* dpy, const std::string& title, double seconds,
                   const WindowFilter& accept = nullptr);
+// The same, mapped or not: a window a window manager keeps as an icon, say.
+Window findTitledWindow(Display* dpy, const std::string& title, double seconds,
+                        const WindowFilter& accept = nullptr);
 
 Image grab(Display* dpy, Window win);
 // True once anything other than black shows: a window has had a frame.

@@ -104,45 +104,15 @@ TEST_F(CommandLine, GeometryIsOverriddenAndOtherToolkitOptionsOpenTheSameWindow)
   XFree(hints);
 }
 
-namespace {
-// The window titled `title` below `parent`, mapped or not. Windows may
-// vanish between listing and asking about them (openbox makes and ends some
-// of its own); the caller ignores X errors meanwhile.
-Window anyWindowTitled(Display* dpy, Window parent, const char* title) {
-  Window root = 0;
-  Window up = 0;
-  Window* children = nullptr;
-  unsigned int n = 0;
-  Window found = 0;
-  if (XQueryTree(dpy, parent, &root, &up, &children, &n)) {
-    for (unsigned int k = 0; k < n && !found; ++k) {
-      char* name = nullptr;
-      if (XFetchName(dpy, children[k], &name) && name) {
-        found = std::string(name) == title ? children[k] : 0;
-        XFree(name);
-      }
-      found = found ? found : anyWindowTitled(dpy, children[k], title);
-    }
-    XFree(children);
-  }
-  return found;
-}
-}  // namespace
-
 using Iconic = OpenboxServer;
 
 // Under a window manager, -iconic keeps the window an icon, and GLUT waits
-// inside glutCreateWindow until it is shown: a key pressed meanwhile, Esc
-// too, waits with it, and acts once the window is restored.
+// inside glutCreateWindow until it is shown: Esc pressed meanwhile waits
+// with it, and acts once the window is restored.
 TEST_F(Iconic, TheViewerWaitsAsAnIconUntilItIsRestored) {
   viewer = proc::start(viewerOn(displayName, {"-iconic"}));
-  XSync(dpy, False);
-  const XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-  const bool found = waitUntil(
-      [&] { return (win = anyWindowTitled(dpy, DefaultRootWindow(dpy), "Quillmere")) != 0; }, 20);
-  XSync(dpy, False);
-  XSetErrorHandler(previous);
-  ASSERT_TRUE(found) << "no window; stderr: " << (proc::drain(viewer), viewer.err);
+  win = xw::findTitledWindow(dpy, "Quillmere", 20);
+  ASSERT_NE(win, 0UL) << "no window; stderr: " << (proc::drain(viewer), viewer.err);
   ASSERT_TRUE(waitUntil([&] { return xw::hasProperty(dpy, win, "WM_STATE"); }, 10))
       << "openbox did not manage the window";
   XWindowAttributes attrs;

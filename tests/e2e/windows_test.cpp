@@ -2,7 +2,6 @@
 // The Windows viewer under Wine, on the same virtual X display as the Linux
 // viewer: the same window, the same frames pixel for pixel through a whole
 // turn and back, the same keys and exit, and its answers at a prompt.
-#include <algorithm>
 #include <string>
 #include <vector>
 
