@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "xdriver/process.h"
-#include "xdriver/wait_until.h"
-#include "xdriver/x11_window.h"
+#include "harness/process.h"
+#include "harness/wait_until.h"
+#include "harness/x11_window.h"
 
 namespace {
 constexpr int TURNS = 720;

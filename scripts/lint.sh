@@ -8,7 +8,7 @@ set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 cd "$(dirname "$0")/.."
 
-mapfile -t all < <(find src tests bench screenshot xdriver -name '*.cpp' -o -name '*.h' | sort)
+mapfile -t all < <(find src tests bench screenshot harness -name '*.cpp' -o -name '*.h' | sort)
 mapfile -t own < <(find src -name '*.cpp' | sort)
 
 # clang-format and clang-tidy change with each LLVM release: a new one lays

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "xdriver/process.h"
-#include "xdriver/wait_until.h"
-#include "xdriver/x11_window.h"
+#include "harness/process.h"
+#include "harness/wait_until.h"
+#include "harness/x11_window.h"
 
 #ifndef QUILLMERE_BINARY
 #error "QUILLMERE_BINARY must name the viewer executable"

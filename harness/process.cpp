@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Child processes for the screenshot tool, the end-to-end tests and the
 // benchmarks.
-#include "xdriver/process.h"
+#include "harness/process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "xdriver/wait_until.h"
+#include "harness/wait_until.h"
 
 extern char** environ;
 

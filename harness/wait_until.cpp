@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Polling with a deadline, on the monotonic clock.
-#include "xdriver/wait_until.h"
+#include "harness/wait_until.h"
 
 #include <time.h>
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Window, key and pixel helpers on an X display.
-#include "xdriver/x11_window.h"
+#include "harness/x11_window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
 
-#include "xdriver/wait_until.h"
+#include "harness/wait_until.h"
 
 namespace xw {
 
