@@ -3,7 +3,7 @@
 # code_bench keeps Google Benchmark's report formats: with
 # --benchmark_format=csv, standard output holds the CSV report alone, and
 # the closing line (a frame as a share of the fill) goes to standard error.
-#   check_format.sh CODE_BENCH SCRATCH_DIR
+#   check_report_format.sh CODE_BENCH SCRATCH_DIR
 set -eu
 bench=$1
 scratch=$2
