@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The cheapest frame the same stack can show: a 600 x 207 GLUT window that
+// The cheapest frame the same stack can show: a GLUT window of the viewer's size that
 // only clears and swaps, redrawn straight from its keyboard callback like the
 // viewer. The real-stack measurement compares the viewer with it.
 #include <GL/glut.h>
 
 #include <cstdlib>
+
+#include "app/shell.h"
 
 static int window = 0;  // GLUT window identifier
 
@@ -16,7 +18,7 @@ static void draw() {
 static void key(unsigned char k, int x, int y) {
   (void)x;
   (void)y;
-  if (k == 27) {
+  if (k == KEY_ESCAPE) {
     glutDestroyWindow(window);
     exit(0);
   }
@@ -26,8 +28,8 @@ static void key(unsigned char k, int x, int y) {
 int main(int argc, char** argv) {
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB);
-  glutInitWindowSize(600, 207);
-  glutInitWindowPosition(0, 0);
+  glutInitWindowSize(DESIGN_WIDTH, DESIGN_HEIGHT);
+  glutInitWindowPosition(WINDOW_X, WINDOW_Y);
   window = glutCreateWindow("Empty");
   glutDisplayFunc(draw);
   glutKeyboardFunc(key);

@@ -12,27 +12,11 @@
 #include "render/map_panel.h"
 #include "render/view_cone.h"
 
-void drawScene() {
-  // No depth buffer is used, so only colour needs clearing.
-  glClear(GL_COLOR_BUFFER_BIT);
-  drawFloorStrips();
-  // Computed once: the panel draws the cone's edges, the fill scans between them.
-  const ViewCone cone = viewConeFor(viewAngle);
-  drawMapPanel(cone);
-  fillViewCone(cone.slopes);
-  glutSwapBuffers();
-
-  const GLenum err = glGetError();
-  if (err != GL_NO_ERROR) {
-    printf("Error while using OpenGL.\nAborting...\n");
-    exit(1);
-  }
-}
-
 // The shade offset of the next strip: 0.8 after 0.0, and 0.0 after 0.8.
 static float nextStripShade(float shade) { return shade == 0.0F ? STRIP_SHADE_BRIGHT : 0.0F; }
 
-void drawFloorStrips() {
+// First drawing step: six triangle strips turned by viewAngle about y.
+static void drawFloorStrips() {
   glLoadIdentity();
   glTranslatef(0.0F, 0.0F, -EYE_DISTANCE);
   glRotatef(viewAngle, 0.0F, 1.0F, 0.0F);
@@ -49,5 +33,22 @@ void drawFloorStrips() {
     }
     glEnd();
     shade = nextStripShade(shade);
+  }
+}
+
+void drawScene() {
+  // No depth buffer is used, so only colour needs clearing.
+  glClear(GL_COLOR_BUFFER_BIT);
+  drawFloorStrips();
+  // Computed once: the panel draws the cone's edges, the fill scans between them.
+  const ViewCone cone = viewConeFor(viewAngle);
+  drawMapPanel(cone);
+  fillViewCone(cone.slopes);
+  glutSwapBuffers();
+
+  const GLenum err = glGetError();
+  if (err != GL_NO_ERROR) {
+    printf("Error while using OpenGL.\nAborting...\n");
+    exit(1);
   }
 }

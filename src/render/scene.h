@@ -21,8 +21,10 @@ constexpr float STRIP_STEP = 50.0F;       // spacing of strips in x and of verte
 constexpr float STRIP_RED = 0.4F;
 constexpr double STRIP_SHADE_BASE = 0.2;    // a double: the sum with the offset is rounded once
 constexpr float STRIP_SHADE_BRIGHT = 0.8F;  // added to the base on every second strip
+// The green and blue of the two kinds of strip as a frame draws them, each
+// sum rounded once to float (0.2 and exactly 1.0), for what reads the frame.
+constexpr float STRIP_DARK_SHADE = static_cast<float>(STRIP_SHADE_BASE);
+constexpr float STRIP_LIGHT_SHADE = static_cast<float>(STRIP_SHADE_BRIGHT + STRIP_SHADE_BASE);
 
 // GLUT display callback, also called straight from the keyboard callback.
 void drawScene();
-// First drawing step: six triangle strips turned by viewAngle about y.
-void drawFloorStrips();

@@ -83,8 +83,8 @@ TEST_F(Frame, DrawsFloorPanelAndFillInPaintersOrderThenSwapsAndChecksOnce) {
 TEST_F(Frame, FloorIsSixAlternatingStripsTurnedByTheAngleAlone) {
   const double xs[] = {-100, -50, 0, 50, 100, 150};
   const double zs[] = {-150, -100, -50, 0, 50, 100};
-  const Vertex dark = {0.4F, 0.2F, 0.2F};
-  const Vertex light = {0.4F, 1.0F, 1.0F};
+  const Vertex dark = {STRIP_RED, STRIP_DARK_SHADE, STRIP_DARK_SHADE};
+  const Vertex light = {STRIP_RED, STRIP_LIGHT_SHADE, STRIP_LIGHT_SHADE};
   for (const float angle : {0.0F, 90.0F, 355.0F}) {
     drawAt(angle);
     EXPECT_EQ(glrec::named("glTranslatef").at(0).args, (Vertex{0, 0, -250}));

@@ -19,6 +19,7 @@ TEST_F(Reshape, SetsTheViewportAndAFieldOfViewForTheShapeAndDrawsNothing) {
     float fovy;
     double aspect;
   } cases[] = {
+      // Independent expectations, worked out by hand from the rule, not from shell.h.
       {600, 207, 600, 207, 45.0F, 600.0 / 207.0},       // the design shape
       {599, 207, 599, 207, 45.075127F, 599.0 / 207.0},  // a pixel narrower widens the view
       {601, 207, 601, 207, 45.0F, 601.0 / 207.0},       // wider shapes keep 45

@@ -30,6 +30,7 @@ TEST_F(StartUp, CallsGlutAndGlInTheFixedOrderAndRegistersTheCallbacks) {
   testing::internal::CaptureStdout();  // the instruction lines; another test reads them
   EXPECT_EQ(runViewer(), 0);
   testing::internal::GetCapturedStdout();
+  // Independent expectations: the window's size, place and title as designed.
   const std::vector<GlCall> expected = {
       {"glutInit", {3}, "quillmere -geometry 10x10"},  // the whole command line
       {"glutInitDisplayMode", {GLUT_DOUBLE | GLUT_RGB}, ""},

@@ -11,13 +11,23 @@
 #include <algorithm>
 #include <fstream>
 
-static bool near(int value, int expected) { return value >= expected - 2 && value <= expected + 2; }
+#include "render/map_panel.h"
+#include "render/scene.h"
 
-// 0.4 * 255 = 102, 0.2 * 255 = 51, 0.5 * 255 = 127.5.
+// Within 2 of the 8-bit value a channel of intensity `expected` shows.
+static bool near(int value, float expected) {
+  const float level = expected * 255.0F;
+  return static_cast<float>(value) >= level - 2.0F && static_cast<float>(value) <= level + 2.0F;
+}
+
 bool isBlack(xw::Rgb c) { return c.r <= 2 && c.g <= 2 && c.b <= 2; }
-bool isDarkStrip(xw::Rgb c) { return near(c.r, 102) && near(c.g, 51) && near(c.b, 51); }
-bool isLightStrip(xw::Rgb c) { return near(c.r, 102) && near(c.g, 255) && near(c.b, 255); }
-bool isGrey(xw::Rgb c) { return c.r >= 125 && c.r <= 130 && c.g == c.r && c.b == c.r; }
+bool isDarkStrip(xw::Rgb c) {
+  return near(c.r, STRIP_RED) && near(c.g, STRIP_DARK_SHADE) && near(c.b, STRIP_DARK_SHADE);
+}
+bool isLightStrip(xw::Rgb c) {
+  return near(c.r, STRIP_RED) && near(c.g, STRIP_LIGHT_SHADE) && near(c.b, STRIP_LIGHT_SHADE);
+}
+bool isGrey(xw::Rgb c) { return near(c.r, MAP_GREY) && c.g == c.r && c.b == c.r; }
 bool isYellow(xw::Rgb c) { return c.r > 2 && c.b <= 2 && c.r - c.g <= 2 && c.g - c.r <= 2; }
 
 PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1) {

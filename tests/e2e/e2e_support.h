@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell.h"  // the window's size
 #include "harness/process.h"
 #include "harness/wait_until.h"
 #include "harness/x11_window.h"
@@ -21,10 +22,10 @@
 
 // Colour classes of a frame, within 2/255 of the drawn values.
 bool isBlack(xw::Rgb c);
-bool isDarkStrip(xw::Rgb c);   // (0.4, 0.2, 0.2)
-bool isLightStrip(xw::Rgb c);  // (0.4, 1.0, 1.0)
-bool isGrey(xw::Rgb c);        // (0.5, 0.5, 0.5)
-bool isYellow(xw::Rgb c);      // (v, v, 0), v > 0
+bool isDarkStrip(xw::Rgb c);   // the first strip's colour, and every second one's
+bool isLightStrip(xw::Rgb c);  // the other strips' colour
+bool isGrey(xw::Rgb c);        // the map's axes and square
+bool isYellow(xw::Rgb c);      // the cone's fill: (v, v, 0), v > 0
 
 // Count, mean x and x bounds of the pixels of one class inside a rectangle.
 struct PixelRegion {

@@ -88,7 +88,7 @@ class MakeRun : public PrivateServer {
     return proc::start(argv);
   }
   // Runs make run's last step on `display`, which it cannot use, and expects
-  // it to say `why` and leave a 600 x 207 screenshot.
+  // it to say `why` and leave a screenshot of the window's size.
   void expectVirtualDisplay(const std::string& display, const std::string& why) {
     proc::Process run = startOn(display, runScript());
     const proc::Reaper runReaper{run};
@@ -100,8 +100,8 @@ class MakeRun : public PrivateServer {
     std::ifstream png(scratch + "/quillmere.png", std::ios::binary);
     unsigned char header[24] = {};
     png.read(reinterpret_cast<char*>(header), sizeof header);
-    EXPECT_EQ((header[18] << 8) | header[19], 600);
-    EXPECT_EQ((header[22] << 8) | header[23], 207);
+    EXPECT_EQ((header[18] << 8) | header[19], DESIGN_WIDTH);
+    EXPECT_EQ((header[22] << 8) | header[23], DESIGN_HEIGHT);
   }
 };
 

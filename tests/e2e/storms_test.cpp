@@ -36,7 +36,7 @@ TEST_F(ResizeStorm, TwoHundredResizesEndOnTheFirstFrame) {
     XResizeWindow(dpy, win, extreme ? extremes[n % 50][0] : 1 + rng() % 1200,
                   extreme ? extremes[n % 50][1] : 1 + rng() % 900);
   }
-  XResizeWindow(dpy, win, 600, 207);
+  XResizeWindow(dpy, win, DESIGN_WIDTH, DESIGN_HEIGHT);
   XFlush(dpy);
   // A viewer that had ended would fail the grab with an X error.
   EXPECT_TRUE(waitForFrame(first, 30)) << "the design size did not bring back its frame";

@@ -90,7 +90,9 @@ TEST_F(CommandLine, GeometryIsOverriddenAndOtherToolkitOptionsOpenTheSameWindow)
     ASSERT_NO_FATAL_FAILURE(launch(args)) << args[0];
     XWindowAttributes a;  // with no window manager, the parent is the root window
     XGetWindowAttributes(dpy, win, &a);
-    EXPECT_TRUE(a.x == 0 && a.y == 0 && a.width == 600 && a.height == 207) << args[0];
+    EXPECT_TRUE(a.x == WINDOW_X && a.y == WINDOW_Y && a.width == DESIGN_WIDTH &&
+                a.height == DESIGN_HEIGHT)
+        << args[0];
     ASSERT_NO_FATAL_FAILURE(escape()) << args[0];
   }
   // -display names the display when DISPLAY names none.

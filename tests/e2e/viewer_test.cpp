@@ -8,7 +8,7 @@
 #include <string>
 
 namespace {
-// Panel and floor regions of the 600 x 207 design window, in pixels: the
+// Panel and floor regions of the design window, in pixels: the
 // panel lies in the left third, the floor in the lower part.
 constexpr int PANEL_RIGHT = 200;
 constexpr int FLOOR_TOP = 140;
@@ -18,16 +18,16 @@ constexpr int FLOOR_TOP = 140;
 using FirstFrame = ViewerTest;
 
 TEST_F(FirstFrame, ShowsFloorPanelAndConeOnBlack) {
-  EXPECT_GT(regionOf(first, isDarkStrip, 0, FLOOR_TOP, 600, 207).count, 1000);
-  EXPECT_GT(regionOf(first, isLightStrip, 0, FLOOR_TOP, 600, 207).count, 1000);
+  EXPECT_GT(regionOf(first, isDarkStrip, 0, FLOOR_TOP, DESIGN_WIDTH, DESIGN_HEIGHT).count, 1000);
+  EXPECT_GT(regionOf(first, isLightStrip, 0, FLOOR_TOP, DESIGN_WIDTH, DESIGN_HEIGHT).count, 1000);
   // The cone at angle 0 points right along the panel's x axis.
-  const PixelRegion grey = regionOf(first, isGrey, 0, 0, PANEL_RIGHT, 207);
-  const PixelRegion yellow = regionOf(first, isYellow, 0, 0, PANEL_RIGHT, 207);
+  const PixelRegion grey = regionOf(first, isGrey, 0, 0, PANEL_RIGHT, DESIGN_HEIGHT);
+  const PixelRegion yellow = regionOf(first, isYellow, 0, 0, PANEL_RIGHT, DESIGN_HEIGHT);
   EXPECT_GT(grey.count, 200);
   EXPECT_GT(yellow.count, 800);
   EXPECT_GT(yellow.cx, (grey.minX + grey.maxX) / 2.0);
   // Above the floor and right of the panel there is only background.
-  EXPECT_EQ(regionOf(first, isBlack, 250, 0, 600, 100).count, 350 * 100);
+  EXPECT_EQ(regionOf(first, isBlack, 250, 0, DESIGN_WIDTH, 100).count, (DESIGN_WIDTH - 250) * 100);
 }
 
 using Keys = ViewerTest;
@@ -62,20 +62,20 @@ using Resize = ViewerTest;
 // Right after a resize the window still holds part of the old frame, so each
 // test waits for the property that only a redraw at the new size can have.
 TEST_F(Resize, NarrowWindowWidensTheViewAndKeepsBothParts) {
-  const int yellowBefore = regionOf(first, isYellow, 0, 0, 600, 207).count;
-  XResizeWindow(dpy, win, 300, 207);
+  const int yellowBefore = regionOf(first, isYellow, 0, 0, DESIGN_WIDTH, DESIGN_HEIGHT).count;
+  XResizeWindow(dpy, win, DESIGN_WIDTH / 2, DESIGN_HEIGHT);
   XFlush(dpy);
   // Twice the field of view: the panel is drawn at about half the size.
   EXPECT_TRUE(waitUntil(
       [&] {
         const xw::Image img = xw::grab(dpy, win);
-        const int yellow = regionOf(img, isYellow, 0, 0, 300, 207).count;
-        return img.width == 300 && yellow > 0 && yellow < yellowBefore / 2;
+        const int yellow = regionOf(img, isYellow, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count;
+        return img.width == DESIGN_WIDTH / 2 && yellow > 0 && yellow < yellowBefore / 2;
       },
       10))
       << "the narrow window never showed the smaller panel";
   const xw::Image narrow = xw::grabSettled(dpy, win, 5);
-  EXPECT_GT(regionOf(narrow, isLightStrip, 0, 0, 300, 207).count, 200);
-  EXPECT_GT(regionOf(narrow, isDarkStrip, 0, 0, 300, 207).count, 200);
-  EXPECT_GT(regionOf(narrow, isGrey, 0, 0, 300, 207).count, 50);
+  EXPECT_GT(regionOf(narrow, isLightStrip, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count, 200);
+  EXPECT_GT(regionOf(narrow, isDarkStrip, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count, 200);
+  EXPECT_GT(regionOf(narrow, isGrey, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count, 50);
 }

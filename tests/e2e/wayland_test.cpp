@@ -70,8 +70,8 @@ TEST_F(WaylandSession, XwaylandShowsTheNamedWindowTurnsItAndEscExits) {
   ASSERT_NO_FATAL_FAILURE(expectNamed(dpy, win, viewer));
   XWindowAttributes attrs;  // inside weston's frame, so only its size counts
   XGetWindowAttributes(dpy, win, &attrs);
-  EXPECT_EQ(attrs.width, 600);
-  EXPECT_EQ(attrs.height, 207);
+  EXPECT_EQ(attrs.width, DESIGN_WIDTH);
+  EXPECT_EQ(attrs.height, DESIGN_HEIGHT);
   EXPECT_NE(pressAndWaitForChange(XK_x, first), first);
   xw::pressKey(dpy, win, XK_z);
   EXPECT_TRUE(waitForFrame(first, 10)) << "z did not bring back the first frame";

@@ -65,8 +65,8 @@ TEST_F(WindowsViewer, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscExits) {
   const std::vector<xw::Image> frames = linuxFrames();
   ASSERT_EQ(frames.size(), static_cast<size_t>(TURN_STEPS));
   ASSERT_NO_FATAL_FAILURE(launchUnderWine());
-  EXPECT_EQ(first.width, 600);
-  EXPECT_EQ(first.height, 207);
+  EXPECT_EQ(first.width, DESIGN_WIDTH);
+  EXPECT_EQ(first.height, DESIGN_HEIGHT);
   EXPECT_EQ(first, frames[0]) << "the first frame differs from the Linux viewer's";
   // Up through the whole turn to the first frame again, then back down.
   for (int k = 1; k <= TURN_STEPS; ++k) {
