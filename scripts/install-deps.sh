@@ -6,18 +6,37 @@
 # It calls apt-get only when something is missing, and only as root; any
 # other user is shown the command to run.
 set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+# The libraries and tools the viewer builds with are the package's
+# Build-Depends, named once in debian/control: those for every build, and
+# those marked <!nocheck>, which only the tests need. debhelper-compat is
+# the package build's own.
+build_depends() {  # ALL|NOCHECK
+  sed -n '/^Build-Depends:/,/^[^ ]/{s/^Build-Depends://;/^[^ ]/d;p}' "$top/debian/control" |
+    tr ',' '\n' | while read -r name rest; do
+      [[ -z $name || $name == debhelper-compat ]] && continue
+      if [[ $rest == *'<!nocheck>'* ]]; then
+        [[ $1 == NOCHECK ]] && echo "$name"
+      else
+        [[ $1 == ALL ]] && echo "$name"
+      fi
+    done | paste -s -d ' '
+}
 
 declare -A lists=(
-  # Compiling the viewer, which calls Xlib itself to name its window; Ninja
-  # builds in parallel with less overhead than make.
-  [build]="cmake make ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl-dev libx11-dev"
+  # Compiling the viewer (which calls Xlib itself to name its window): the
+  # Build-Depends, the compiler, and Ninja, which builds in parallel with
+  # less overhead than make.
+  [build]="$(build_depends ALL) make ninja-build g++"
   # make run's check that the display in DISPLAY answers.
   [display]="x11-utils"
   # make run without a usable display: a virtual one and the screenshot tool.
   [headless]="xvfb zlib1g-dev"
-  # make test: GoogleTest, memcheck, a Wayland session, a window manager
-  # whose rules match windows by class, and script(1) for a terminal.
-  [test]="libgtest-dev valgrind weston xwayland openbox bsdutils"
+  # make test: GoogleTest (the Build-Depends for the tests), memcheck, a
+  # Wayland session, a window manager whose rules match windows by class,
+  # and script(1) for a terminal.
+  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils"
   [lint]="clang-format clang-tidy cppcheck shellcheck"
   [bench]="libbenchmark-dev"
   # make package, and the checks of what it builds; dpkg-buildpackage
@@ -52,9 +71,13 @@ for purpose in "$@"; do
     [[ " ${wanted[*]} " == *" $p "* ]] || wanted+=("$p")
   done
 done
-# One query for all of them: make run starts here every time.
-mapfile -t installed < <(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${wanted[@]}" 2>/dev/null |
-  sed -n 's/^installed //p')
+# One query for all of them: make run starts here every time. A package
+# counts as present once it is unpacked and configured, its triggers
+# pending or awaited included (they run at the next dpkg run, and the
+# package works meanwhile); half-installed, unpacked only or config-files
+# only, it does not.
+mapfile -t installed < <(dpkg-query -W -f='${db:Status-Eflag} ${db:Status-Status} ${Package}\n' \
+  "${wanted[@]}" 2>/dev/null | sed -n -E 's/^ok (installed|triggers-pending|triggers-awaited) //p')
 missing=()
 for p in "${wanted[@]}"; do
   [[ " ${installed[*]} " == *" $p "* ]] || missing+=("$p")
