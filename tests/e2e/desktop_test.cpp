@@ -2,11 +2,34 @@
 // How window managers and docks know the window: WM_CLASS, which they match
 // to the desktop entry and to users' rules, and _NET_WM_PID, both there
 // before a window manager first sees the window.
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "e2e/e2e_support.h"
 
 namespace {
+// The StartupWMClass of each desktop entry in data/: docks show the window
+// under the entry whose value is its WM_CLASS class name.
+std::vector<std::string> startupWmClasses() {
+  std::vector<std::string> classes;
+  for (const auto& file : std::filesystem::directory_iterator(QUILLMERE_SOURCE_DIR "/data")) {
+    if (file.path().extension() != ".desktop") {
+      continue;
+    }
+    std::ifstream entry(file.path());
+    std::string value = "(none in " + file.path().filename().string() + ")";
+    for (std::string line; std::getline(entry, line);) {
+      if (line.rfind("StartupWMClass=", 0) == 0) {
+        value = line.substr(line.find('=') + 1);
+      }
+    }
+    classes.push_back(value);
+  }
+  return classes;
+}
+
 class WindowIdentity : public ViewerTest {};
 
 // The test itself as the window manager of a private server: it is told of
@@ -31,6 +54,12 @@ class OpenboxRule : public OpenboxServer {
 
 TEST_F(WindowIdentity, ShowsTheViewersClassAndProcess) {
   ASSERT_NO_FATAL_FAILURE(expectNamed(dpy, win, viewer));
+  ASSERT_NO_FATAL_FAILURE(escape());
+}
+
+// The line that puts the project's icon on the window in a dock.
+TEST_F(WindowIdentity, TheDesktopEntryNamesTheWindowsClass) {
+  EXPECT_EQ(startupWmClasses(), std::vector<std::string>{xw::windowClass(dpy, win).name});
   ASSERT_NO_FATAL_FAILURE(escape());
 }
 
