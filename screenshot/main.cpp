@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "harness/png.h"
 #include "harness/process.h"
 #include "harness/x11_window.h"
-#include "screenshot/png.h"
 
 constexpr char VIEWER_TITLE[] = "Quillmere";
 constexpr double REFUSED_WAIT_SECONDS = 2.0;  // for a display still starting to take connections

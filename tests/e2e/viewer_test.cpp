@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "harness/png.h"
+
 namespace {
 // Panel and floor regions of the design window, in pixels: the
 // panel lies in the left third, the floor in the lower part.
@@ -28,6 +30,16 @@ TEST_F(FirstFrame, ShowsFloorPanelAndConeOnBlack) {
   EXPECT_GT(yellow.cx, (grey.minX + grey.maxX) / 2.0);
   // Above the floor and right of the panel there is only background.
   EXPECT_EQ(regionOf(first, isBlack, 250, 0, DESIGN_WIDTH, 100).count, (DESIGN_WIDTH - 250) * 100);
+}
+
+// The README shows the first frame; it must be the one the viewer draws.
+TEST_F(FirstFrame, IsThePictureTheReadmeShows) {
+  xw::Image pictured;
+  std::string why;
+  ASSERT_TRUE(readPng(QUILLMERE_SOURCE_DIR "/docs/quillmere.png", pictured, why)) << why;
+  EXPECT_TRUE(pictured == first)
+      << "docs/quillmere.png is not the viewer's first frame; renew it as CONTRIBUTING.md says";
+  ASSERT_NO_FATAL_FAILURE(escape());
 }
 
 using Keys = ViewerTest;
