@@ -90,7 +90,7 @@ test-release:
 # the source package, its build for Debian 13 and 12, lintian (Debian 13's
 # and 14's), blhc, reprotest, autopkgtest, piuparts and an arm64 cross-build.
 qa: $(QA_JOBS)
-qa-build qa-build-bookworm: qa-source
+qa-build qa-build-bookworm qa-reprotest qa-cross: qa-source
 qa-lintian qa-lintian-forky qa-blhc qa-autopkgtest qa-piuparts: qa-build
 $(QA_JOBS):
 	@scripts/install-deps.sh release
