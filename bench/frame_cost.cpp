@@ -38,7 +38,7 @@ bool measure(Display* dpy, const std::string& program, const std::string& title,
   proc::Process p = proc::start({program});
   const proc::Reaper reaper{p};
   const Window win = xw::findPaintedWindow(dpy, title, 30.0);
-  if (!win) {
+  if (win == 0) {
     fprintf(stderr, "%s showed no frame\n", program.c_str());
     return false;
   }
@@ -60,8 +60,9 @@ bool measure(Display* dpy, const std::string& program, const std::string& title,
     return false;
   }
   p.ended = true;
-  const double totalMs = 1000.0 * (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+  const double totalMs =
+      1000.0 * static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
   m.cpuPerFrameUs = 1000.0 * (totalMs - m.startupCpuMs) / TURNS;
   m.peakRssKiB = usage.ru_maxrss;
   return true;
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   Display* dpy = xw::openDisplay();
-  if (!dpy) {
+  if (dpy == nullptr) {
     fprintf(stderr, "frame_cost: cannot open display\n");
     return 1;
   }

@@ -66,7 +66,7 @@ int writePng(const std::string& path, int width, int height, const std::vector<u
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);  // no filter on this row
     const auto row = rgb.begin() + 3 * static_cast<long>(y) * width;
-    raw.insert(raw.end(), row, row + 3 * width);
+    raw.insert(raw.end(), row, row + 3L * width);
   }
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
   std::vector<uint8_t> packed(packedSize);
@@ -105,78 +105,99 @@ static int paeth(int a, int b, int c) {
   return pb <= pc ? b : c;
 }
 
-bool decodePng(const std::vector<uint8_t>& png, xw::Image& image, std::string& why) {
+// What a PNG's header says, and its pixel data still compressed.
+struct PngParts {
+  int width = 0;
+  int height = 0;
+  int channels = 0;  // 3 for RGB, 4 for RGBA
+  std::vector<uint8_t> packed;
+};
+
+static bool splitChunks(const std::vector<uint8_t>& png, PngParts& parts, std::string& why) {
   static const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   if (png.size() < sizeof signature || memcmp(png.data(), signature, sizeof signature) != 0) {
     why = "not a PNG file";
     return false;
   }
-  int channels = 0;
-  std::vector<uint8_t> packed;
-  for (size_t at = 8; at + 12 <= png.size();) {
+  for (size_t at = sizeof signature; at + 12 <= png.size();) {
     const size_t length = big32(png, at);
-    const std::string type(png.begin() + static_cast<long>(at) + 4,
-                           png.begin() + static_cast<long>(at) + 8);
     const size_t data = at + 8;
     if (data + length + 4 > png.size()) {
       why = "a chunk runs past the end of the file";
       return false;
     }
-    if (type == "IHDR" && length >= 13) {
-      image.width = static_cast<int>(big32(png, data));
-      image.height = static_cast<int>(big32(png, data + 4));
-      const uint8_t depth = png[data + 8];
+    const auto begin = png.begin() + static_cast<long>(data);
+    if (memcmp(&png[at + 4], "IHDR", 4) == 0 && length >= 13) {
+      parts.width = static_cast<int>(big32(png, data));
+      parts.height = static_cast<int>(big32(png, data + 4));
       const uint8_t colour = png[data + 9];
-      channels = colour == 2 ? 3 : colour == 6 ? 4 : 0;
-      if (depth != 8 || channels == 0 || png[data + 12] != 0) {
+      parts.channels = colour == 2 ? 3 : colour == 6 ? 4 : 0;
+      if (png[data + 8] != 8 || parts.channels == 0 || png[data + 12] != 0) {
         why = "not 8-bit RGB or RGBA without interlace";
         return false;
       }
-    } else if (type == "IDAT") {
-      packed.insert(packed.end(), png.begin() + static_cast<long>(data),
-                    png.begin() + static_cast<long>(data + length));
+    } else if (memcmp(&png[at + 4], "IDAT", 4) == 0) {
+      parts.packed.insert(parts.packed.end(), begin, begin + static_cast<long>(length));
     }
     at = data + length + 4;
   }
-  if (channels == 0 || image.width <= 0 || image.height <= 0) {
+  if (parts.channels == 0 || parts.width <= 0 || parts.height <= 0) {
     why = "no image header";
     return false;
   }
-  const size_t stride = static_cast<size_t>(image.width) * channels;
-  std::vector<uint8_t> raw((stride + 1) * static_cast<size_t>(image.height));
-  uLongf rawSize = raw.size();
-  if (uncompress(raw.data(), &rawSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
-      rawSize != raw.size()) {
-    why = "its pixel data does not inflate to the image's size";
-    return false;
-  }
-  // Each row names the filter its bytes were predicted with, from the byte
-  // one pixel to the left (a), the one above (b) and the one above that (c).
-  std::vector<uint8_t> pixels(stride * static_cast<size_t>(image.height));
-  for (size_t y = 0; y < static_cast<size_t>(image.height); ++y) {
+  return true;
+}
+
+// Undoes each row's filter, which predicted its bytes from the byte one
+// pixel to the left (a), the one above (b) and the one above that (c).
+static bool unfilter(const std::vector<uint8_t>& raw, const PngParts& parts,
+                     std::vector<uint8_t>& pixels, std::string& why) {
+  const size_t stride = static_cast<size_t>(parts.width) * parts.channels;
+  const size_t left = static_cast<size_t>(parts.channels);
+  pixels.assign(stride * static_cast<size_t>(parts.height), 0);
+  for (size_t y = 0; y < static_cast<size_t>(parts.height); ++y) {
     const uint8_t filter = raw[y * (stride + 1)];
+    if (filter > 4) {
+      why = "a row names an unknown filter";
+      return false;
+    }
     const uint8_t* in = &raw[y * (stride + 1) + 1];
     uint8_t* row = &pixels[y * stride];
     const uint8_t* up = y > 0 ? &pixels[(y - 1) * stride] : nullptr;
     for (size_t k = 0; k < stride; ++k) {
-      const int a = k >= static_cast<size_t>(channels) ? row[k - channels] : 0;
-      const int b = up ? up[k] : 0;
-      const int c = up && k >= static_cast<size_t>(channels) ? up[k - channels] : 0;
-      const int predicted = filter == 1   ? a
-                            : filter == 2 ? b
-                            : filter == 3 ? (a + b) / 2
-                            : filter == 4 ? paeth(a, b, c)
-                                          : 0;
-      if (filter > 4) {
-        why = "a row names an unknown filter";
-        return false;
-      }
-      row[k] = static_cast<uint8_t>(in[k] + predicted);
+      const int a = k >= left ? row[k - left] : 0;
+      const int b = up != nullptr ? up[k] : 0;
+      const int c = up != nullptr && k >= left ? up[k - left] : 0;
+      const int predicted[] = {0, a, b, (a + b) / 2, paeth(a, b, c)};
+      row[k] = static_cast<uint8_t>(in[k] + predicted[filter]);
     }
   }
+  return true;
+}
+
+bool decodePng(const std::vector<uint8_t>& png, xw::Image& image, std::string& why) {
+  PngParts parts;
+  if (!splitChunks(png, parts, why)) {
+    return false;
+  }
+  const size_t stride = static_cast<size_t>(parts.width) * parts.channels;
+  std::vector<uint8_t> raw((stride + 1) * static_cast<size_t>(parts.height));
+  uLongf rawSize = raw.size();
+  if (uncompress(raw.data(), &rawSize, parts.packed.data(),
+                 static_cast<uLong>(parts.packed.size())) != Z_OK ||
+      rawSize != raw.size()) {
+    why = "its pixel data does not inflate to the image's size";
+    return false;
+  }
+  std::vector<uint8_t> pixels;
+  if (!unfilter(raw, parts, pixels, why)) {
+    return false;
+  }
+  image.width = parts.width;
+  image.height = parts.height;
   image.rgb.clear();
   image.rgb.reserve(static_cast<size_t>(image.width) * image.height * 3);
-  for (size_t k = 0; k < pixels.size(); k += channels) {
+  for (size_t k = 0; k < pixels.size(); k += static_cast<size_t>(parts.channels)) {
     image.rgb.insert(image.rgb.end(), &pixels[k], &pixels[k] + 3);
   }
   return true;
@@ -190,7 +211,7 @@ bool readPng(const std::string& path, xw::Image& image, std::string& why) {
   }
   std::vector<uint8_t> bytes;
   uint8_t buffer[65536];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) {
+  for (size_t n = 0; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) {
     bytes.insert(bytes.end(), buffer, buffer + n);
   }
   fclose(file);

@@ -15,16 +15,11 @@
 
 #include "harness/wait_until.h"
 
-extern char** environ;
-
 namespace proc {
 
 Process start(std::vector<std::string> argv) {
-  std::vector<char*> cargs;
-  for (std::string& a : argv) {
-    cargs.push_back(a.data());
-  }
-  cargs.push_back(nullptr);
+  std::vector<char*> cargs(argv.size() + 1, nullptr);  // ending in the null pointer
+  std::transform(argv.begin(), argv.end(), cargs.begin(), [](std::string& a) { return a.data(); });
 
   int out[2];
   int err[2];
@@ -61,7 +56,7 @@ Process start(std::vector<std::string> argv) {
 
 static void readAvailable(int fd, std::string& into, size_t& dropped) {
   char buf[4096];
-  ssize_t n;
+  ssize_t n = 0;
   while (fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0) {
     const size_t room = OUTPUT_KEPT_BYTES - std::min(into.size(), OUTPUT_KEPT_BYTES);
     const size_t kept = std::min(room, static_cast<size_t>(n));
@@ -114,7 +109,7 @@ long cpuTicks(pid_t pid) {
   FILE* stat = fopen(path, "r");
   long utime = 0;
   long stime = 0;
-  if (stat) {
+  if (stat != nullptr) {
     if (fscanf(stat, "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %ld %ld", &utime,
                &stime) != 2) {
       utime = stime = 0;

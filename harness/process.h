@@ -51,6 +51,10 @@ bool inGroupOf(const Process& p, long pid);
 struct Reaper {
   Process& p;
   ~Reaper() { stop(p); }
+  Reaper(const Reaper&) = delete;
+  Reaper& operator=(const Reaper&) = delete;
+  Reaper(Reaper&&) = delete;
+  Reaper& operator=(Reaper&&) = delete;
 };
 
 }  // namespace proc

@@ -20,7 +20,7 @@ Display* openDisplay(const char* name, double seconds) {
 static bool titled(Display* dpy, Window w, const std::string& title, const WindowFilter& accept) {
   char* name = nullptr;
   bool match = false;
-  if (XFetchName(dpy, w, &name) && name) {
+  if (XFetchName(dpy, w, &name) != 0 && name != nullptr) {
     match = title == name;
     XFree(name);
   }
@@ -29,25 +29,25 @@ static bool titled(Display* dpy, Window w, const std::string& title, const Windo
 
 static bool viewable(Display* dpy, Window w) {
   XWindowAttributes attrs;
-  return XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
+  return XGetWindowAttributes(dpy, w, &attrs) != 0 && attrs.map_state == IsViewable;
 }
 
 // Depth first below `parent`; 0 when no window there is titled `title`.
 static Window findBelow(Display* dpy, Window parent, const std::string& title,
                         const WindowFilter& accept) {
-  Window root;
-  Window up;
+  Window root = 0;
+  Window up = 0;
   Window* children = nullptr;
   unsigned int n = 0;
-  if (!XQueryTree(dpy, parent, &root, &up, &children, &n)) {
+  if (XQueryTree(dpy, parent, &root, &up, &children, &n) == 0) {
     return 0;
   }
   Window found = 0;
-  for (unsigned int k = 0; k < n && !found; ++k) {
+  for (unsigned int k = 0; k < n && found == 0; ++k) {
     found = titled(dpy, children[k], title, accept) ? children[k]
                                                     : findBelow(dpy, children[k], title, accept);
   }
-  if (children) {
+  if (children != nullptr) {
     XFree(children);
   }
   return found;
@@ -89,9 +89,9 @@ static int lowestSetBit(unsigned long mask) {
 // Scales one colour channel of a pixel to 0...255; the mask's shift and width
 // are found once per screenshot, not once per pixel.
 struct Channel {
-  unsigned long mask;
+  unsigned long mask = 0;
   int shift = lowestSetBit(mask);
-  unsigned long max = mask ? mask >> shift : 1;
+  unsigned long max = mask != 0 ? mask >> shift : 1;
   uint8_t of(unsigned long pixel) const {
     return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
   }
@@ -103,7 +103,7 @@ Image grab(Display* dpy, Window win) {
   Image img;
   XImage* x = XGetImage(dpy, win, 0, 0, static_cast<unsigned>(attrs.width),
                         static_cast<unsigned>(attrs.height), AllPlanes, ZPixmap);
-  if (!x) {
+  if (x == nullptr) {
     return img;
   }
   img.width = attrs.width;
@@ -147,10 +147,10 @@ Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
   // One deadline for both: the window first, then anything but black in it.
   waitUntil(
       [&] {
-        if (!win) {
+        if (win == 0) {
           win = findWindow(dpy, title, 0.0, accept);
         }
-        painted = win && isPainted(grab(dpy, win));
+        painted = win != 0 && isPainted(grab(dpy, win));
         return painted || (giveUp && giveUp());
       },
       seconds);
@@ -160,8 +160,9 @@ Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
 WindowClass windowClass(Display* dpy, Window win) {
   WindowClass found;
   XClassHint hint{};
-  if (XGetClassHint(dpy, win, &hint)) {
-    found = {hint.res_name ? hint.res_name : "", hint.res_class ? hint.res_class : ""};
+  if (XGetClassHint(dpy, win, &hint) != 0) {
+    found = {hint.res_name != nullptr ? hint.res_name : "",
+             hint.res_class != nullptr ? hint.res_class : ""};
     XFree(hint.res_name);
     XFree(hint.res_class);
   }
@@ -185,9 +186,11 @@ static PropertyItem firstItem(Display* dpy, Window win, const char* property, At
   if (XGetWindowProperty(dpy, win, XInternAtom(dpy, property, False), 0, 1, False, wanted,
                          &item.type, &item.format, &count, &after, &data) == Success &&
       item.format == 32 && count == 1) {
-    item.value = *reinterpret_cast<long*>(data);  // Xlib hands 32-bit items over as longs
+    // Xlib hands 32-bit items over as longs, in a byte pointer.
+    item.value =
+        *reinterpret_cast<long*>(data);  // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
   }
-  if (data) {
+  if (data != nullptr) {
     XFree(data);
   }
   return item;

@@ -63,7 +63,7 @@ static Display* openDisplayWithDeadline() {
   Display* dpy = xw::openDisplay(name, REFUSED_WAIT_SECONDS);
   alarm(0);
   signal(SIGALRM, SIG_DFL);
-  if (!dpy) {
+  if (dpy == nullptr) {
     fprintf(stderr, "quillmere-shot: cannot open the display %s\n", name);
   }
   return dpy;
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   Display* dpy = openDisplayWithDeadline();
-  if (!dpy) {
+  if (dpy == nullptr) {
     return 1;
   }
   proc::Process viewer = proc::start(std::vector<std::string>(argv + 2, argv + argc));
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
       [&](Display* d, Window w) {
         return proc::inGroupOf(viewer, xw::cardinalProperty(d, w, "_NET_WM_PID"));
       });
-  if (!win) {
+  if (win == 0) {
     if (endViewer(viewer, 0.0)) {
       fprintf(stderr, "quillmere-shot: the viewer ended (%s) before its window showed a frame\n",
               endingOf(viewer).c_str());

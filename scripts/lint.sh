@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Static checks: clang-format on every C++ file, clang-tidy and cppcheck on
-# the viewer's own code, shellcheck on every shell script. Any finding fails
-# (with the clang tools' versions below). Needs no git checkout.
+# Static checks: clang-format, clang-tidy and cppcheck on every C++ file of
+# the project (the viewer, the harness, the screenshot tool, the tests and
+# the benchmarks), shellcheck on every shell script. Any finding fails (with
+# the clang tools' versions below). Needs no git checkout.
 #   scripts/lint.sh BUILD_DIR   (a configured build, for its compile commands)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 cd "$(dirname "$0")/.."
 
-mapfile -t all < <(find src tests bench screenshot harness -name '*.cpp' -o -name '*.h' | sort)
-mapfile -t own < <(find src -name '*.cpp' | sort)
+cpp_dirs=(src tests bench screenshot harness)
+mapfile -t all < <(find "${cpp_dirs[@]}" -name '*.cpp' -o -name '*.h' | sort)
 
 # clang-format and clang-tidy change with each LLVM release: a new one lays
 # out some constructs differently of its own accord, and adds checks to the
@@ -33,18 +34,41 @@ echo "clang-format: ${#all[@]} files"
 clang-format --dry-run "${format_options[@]}" "${all[@]}"
 
 tidy_options=()
-held_version clang-tidy || tidy_options=(--warnings-as-errors=-*)
-echo "clang-tidy: ${#own[@]} files"
-[[ -f "$build/compile_commands.json" ]] || { echo "no $build/compile_commands.json; build first" >&2; exit 1; }
-clang-tidy -p "$build" --quiet "${tidy_options[@]}" "${own[@]}" \
-  2> >(grep -v -E '^[0-9]+ warnings generated\.$' >&2)
+held=true
+held_version clang-tidy || { held=false; tidy_options=(--warnings-as-errors=-*); }
+commands="$build/compile_commands.json"
+[[ -f "$commands" ]] || { echo "no $commands; configure first" >&2; exit 1; }
+# clang-tidy takes most of these checks' time, so a file it has passed is
+# not checked again until it changes, or a header of the project's, the
+# compile commands, the checks' configuration or clang-tidy itself does.
+mapfile -t units < <(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$commands" | sort -u)
+passed="$build/tidy-passed"
+mkdir -p "$passed"
+shared=$({
+  clang-tidy --version
+  cat .clang-tidy ./*/.clang-tidy "$commands"
+  find "${cpp_dirs[@]}" -name '*.h' | sort | xargs cat
+} | sha256sum)
+todo=()
+for unit in "${units[@]}"; do
+  key=$(cat - "$unit" <<<"$shared" | sha256sum | cut -c1-64)
+  [[ -e "$passed/$key" ]] || todo+=("$key $unit")
+done
+echo "clang-tidy: ${#units[@]} files, ${#todo[@]} of them changed since they last passed"
+# One file a process, as many at once as there are processors; a file that
+# passes under a held version is remembered.
+export build passed held
+[[ ${#todo[@]} -eq 0 ]] || printf '%s\n' "${todo[@]}" | xargs -r -d '\n' -I {} -P "$(nproc 2>/dev/null || echo 2)" bash -c '
+  key=${1%% *} unit=${1#* }
+  shift
+  clang-tidy -p "$build" --quiet "$@" "$unit" 2> >(grep -v -E "^[0-9]+ warnings? generated\.$" >&2) ||
+    exit 1
+  if $held; then touch "$passed/$key"; fi
+' tidy {} "${tidy_options[@]}"
 
-echo "cppcheck: src/"
-# The version CMake passes to the code, from the changelog's newest entry;
-# left undefined, cppcheck guesses a value of its own for it.
-version=$(sed -n '1s/^quillmere (\([^)]*\)).*/\1/p' debian/changelog)
-cppcheck --enable=warning,style,performance,portability --error-exitcode=1 --inline-suppr \
-  --std=c++17 --quiet -I src -DQUILLMERE_VERSION="\"$version\"" src/
+echo "cppcheck: the same files"
+cppcheck --project="$commands" --library=googletest --enable=warning,style,performance,portability \
+  --error-exitcode=1 --inline-suppr --quiet
 # Every shell script: a .sh file, or a file whose first line runs a shell.
 mapfile -t scripts < <(find . \( -path ./build -o -path ./.git \) -prune -o -type f -print | sort |
   while read -r file; do

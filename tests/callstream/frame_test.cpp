@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -146,10 +147,10 @@ TEST_F(Frame, PointsPerFrameCountTheMapUnitsBetweenTheEdges) {
   };
   for (const auto& [angle, points] : cases) {
     drawAt(angle);
-    size_t n = 0;
-    for (const Vertices& line : glrec::primitives(GL_POINTS)) {
-      n += line.size();
-    }
+    const std::vector<Vertices> lines = glrec::primitives(GL_POINTS);
+    const size_t n =
+        std::accumulate(lines.begin(), lines.end(), size_t{0},
+                        [](size_t sum, const Vertices& line) { return sum + line.size(); });
     EXPECT_EQ(n, points) << "at " << angle;
   }
 }

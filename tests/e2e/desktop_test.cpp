@@ -99,7 +99,7 @@ TEST_F(OpenboxRule, MatchesTheWindowByItsClassAndInstance) {
   Window parent = 0;
   Window* children = nullptr;
   unsigned int n = 0;
-  while (XQueryTree(dpy, frame, &root, &parent, &children, &n) && parent != root) {
+  while (XQueryTree(dpy, frame, &root, &parent, &children, &n) != 0 && parent != root) {
     XFree(children);
     frame = parent;
   }

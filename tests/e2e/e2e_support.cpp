@@ -74,7 +74,7 @@ void DisplayTest::SetUp() {
 
 void DisplayTest::TearDown() {
   proc::stop(viewer);
-  if (dpy) {
+  if (dpy != nullptr) {
     XCloseDisplay(dpy);
   }
 }
@@ -130,6 +130,8 @@ int listenAsDisplay(std::string& name) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(6000 + n));  // X display n listens on 6000 + n
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // The sockets interface takes each address family's address as a sockaddr.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 8) == 0) {
       name = "127.0.0.1:" + std::to_string(n);
     }

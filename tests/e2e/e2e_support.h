@@ -55,6 +55,8 @@ struct SilentDisplay {
   ~SilentDisplay();
   SilentDisplay(const SilentDisplay&) = delete;
   SilentDisplay& operator=(const SilentDisplay&) = delete;
+  SilentDisplay(SilentDisplay&&) = delete;
+  SilentDisplay& operator=(SilentDisplay&&) = delete;
   std::string name;
   int fd;
 };

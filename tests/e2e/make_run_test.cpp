@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "e2e/e2e_support.h"
+#include "harness/png.h"
 
 namespace {
 // An X server on 127.0.0.1 that refuses every connection with `reason`, as a
@@ -20,7 +21,7 @@ namespace {
 struct RefusingDisplay {
   explicit RefusingDisplay(std::string why) : reason(std::move(why)), fd(listenAsDisplay(name)) {
     server = std::thread([this] {
-      for (int c; (c = accept(fd, nullptr, nullptr)) >= 0; close(c)) {
+      for (int c = 0; (c = accept(fd, nullptr, nullptr)) >= 0; close(c)) {
         refuse(c);
       }
     });
@@ -32,6 +33,8 @@ struct RefusingDisplay {
   }
   RefusingDisplay(const RefusingDisplay&) = delete;
   RefusingDisplay& operator=(const RefusingDisplay&) = delete;
+  RefusingDisplay(RefusingDisplay&&) = delete;
+  RefusingDisplay& operator=(RefusingDisplay&&) = delete;
 
   // The client's set-up request is 12 bytes and its authorisation; the
   // answer "failed" is 8 bytes and the reason, padded to 4 bytes.
@@ -96,12 +99,12 @@ class MakeRun : public PrivateServer {
     // One line says why, before anything else.
     EXPECT_NE(run.out.substr(0, run.out.find('\n')).find(why), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
-    // The PNG header holds the width and height as big-endian 32-bit numbers.
-    std::ifstream png(scratch + "/quillmere.png", std::ios::binary);
-    unsigned char header[24] = {};
-    png.read(reinterpret_cast<char*>(header), sizeof header);
-    EXPECT_EQ((header[18] << 8) | header[19], DESIGN_WIDTH);
-    EXPECT_EQ((header[22] << 8) | header[23], DESIGN_HEIGHT);
+    xw::Image shot;
+    std::string whyNot;
+    ASSERT_TRUE(readPng(scratch + "/quillmere.png", shot, whyNot)) << whyNot;
+    EXPECT_EQ(shot.width, DESIGN_WIDTH);
+    EXPECT_EQ(shot.height, DESIGN_HEIGHT);
+    EXPECT_TRUE(xw::isPainted(shot));
   }
 };
 

@@ -63,7 +63,7 @@ TEST_F(Keys, XAndZTurnInEitherCaseAndWithAltOrSuperAndNothingElseDoes) {
   // clang-format on
   for (const auto& p : presses) {
     xw::pressKey(dpy, win, p.key, p.modifiers);
-    if (p.then) {
+    if (p.then != nullptr) {
       EXPECT_TRUE(waitForFrame(*p.then, 10)) << XKeysymToString(p.key) << " with " << p.modifiers;
     }
   }

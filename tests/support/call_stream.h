@@ -26,7 +26,7 @@ inline void reportAtExit() {
     fflush(stdout);
     std::string text;
     rewind(captured);
-    for (int c; (c = fgetc(captured)) != EOF;) {
+    for (int c = 0; (c = fgetc(captured)) != EOF;) {
       text += static_cast<char>(c);
     }
     std::ostringstream last;

@@ -6,6 +6,9 @@
 
 #include <GL/glut.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 std::vector<GlCall> recorded;  // every call since the last reset
 bool recording = true;         // off: a stand-in costs one branch, for benchmarks
@@ -30,7 +33,7 @@ void rec(const char* fn, Args... args) {
 std::ostream& operator<<(std::ostream& out, const GlCall& c) {
   out << c.fn << "(";
   for (size_t k = 0; k < c.args.size(); ++k) {
-    out << (k ? ", " : "") << c.args[k];
+    out << (k > 0 ? ", " : "") << c.args[k];
   }
   return out << (c.text.empty() ? "" : "\"" + c.text + "\"") << ")";
 }
@@ -69,11 +72,8 @@ std::vector<std::string> outline() {
 
 std::vector<GlCall> named(const std::string& fn) {
   std::vector<GlCall> out;
-  for (const GlCall& c : recorded) {
-    if (c.fn == fn) {
-      out.push_back(c);
-    }
-  }
+  std::copy_if(recorded.begin(), recorded.end(), std::back_inserter(out),
+               [&](const GlCall& c) { return c.fn == fn; });
   return out;
 }
 
@@ -123,10 +123,11 @@ void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFa
   rec("gluPerspective", fovy, aspect, zNear, zFar);
 }
 
-void glutInit(int* argc, char** argv) {
+// GLUT's own signature, under which the real one may take options out of argc.
+void glutInit(int* argc, char** argv) {  // NOLINT(readability-non-const-parameter)
   std::string joined;
   for (int i = 0; i < *argc; ++i) {
-    joined += (i ? " " : "") + std::string(argv[i]);
+    joined += (i > 0 ? " " : "") + std::string(argv[i]);
   }
   recText("glutInit", joined.c_str(), *argc);
 }
@@ -140,16 +141,16 @@ int glutCreateWindow(const char* title) {
   }
   return glrec::FAKE_WINDOW_ID;
 }
-void glutDisplayFunc(void (*cb)()) {
-  glrec::display = cb;
+void glutDisplayFunc(void (*callback)()) {
+  glrec::display = callback;
   rec("glutDisplayFunc");
 }
-void glutReshapeFunc(void (*cb)(int, int)) {
-  glrec::reshape = cb;
+void glutReshapeFunc(void (*callback)(int, int)) {
+  glrec::reshape = callback;
   rec("glutReshapeFunc");
 }
-void glutKeyboardFunc(void (*cb)(unsigned char, int, int)) {
-  glrec::keyboard = cb;
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) {
+  glrec::keyboard = callback;
   rec("glutKeyboardFunc");
 }
 void glutMainLoop() {
