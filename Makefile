@@ -4,15 +4,25 @@
 # configures and builds with one of CMake's presets (CMakePresets.json),
 # each in a tree of its own under build/, so that no target changes
 # another's settings. The other targets are listed in CONTRIBUTING.md.
+# The clone this Makefile is in. Run from another directory (make -f
+# CLONE/Makefile), its targets run in the clone, as with make -C CLONE.
+TOP := $(shell cd "$$(dirname -- '$(strip $(MAKEFILE_LIST))')" && pwd -P)
+ifneq ($(TOP),$(CURDIR))
+$(firstword $(MAKECMDGOALS) elsewhere):
+	@$(MAKE) -C '$(TOP)' $(MAKECMDGOALS)
+$(wordlist 2,$(words $(MAKECMDGOALS)),$(MAKECMDGOALS)):
+	@:
+.PHONY: elsewhere $(MAKECMDGOALS)
+else
 RELEASE ?= trixie
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
 # Configures and builds a preset's tree: $(call preset,NAME[,TARGETS]).
-preset = cmake --preset $(1) >/dev/null && cmake --build build/$(1) -j $(JOBS) $(if $(2),--target $(2))
+preset = scripts/configure.sh $(1) >/dev/null && cmake --build build/$(1) -j $(JOBS) $(if $(2),--target $(2))
 
 # The static checks on the lint preset's tree, which is configured, never built.
-lint_tree = cmake --preset lint >/dev/null && scripts/lint.sh build/lint
+lint_tree = scripts/configure.sh lint >/dev/null && scripts/lint.sh build/lint
 
 QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-blhc qa-reprotest \
            qa-autopkgtest qa-piuparts qa-cross
@@ -115,3 +125,4 @@ clean:
 
 distclean:
 	rm -rf build
+endif

@@ -28,11 +28,70 @@ static void putChunk(std::vector<uint8_t>& out, const char* type,
   putBig32(out, static_cast<uint32_t>(crc));
 }
 
-// Writes `bytes` to a new file beside `path` and renames it to `path`, so
-// that `path` holds the whole PNG or is left as it was: a full disk leaves
-// no part of a file behind. The file gets the mode a new file would.
+// The file a write to `path` lands in: `path` itself, or the end of its
+// chain of symbolic links, so that a link stays a link to the new file.
+static std::string resolved(std::string path) {
+  for (int hop = 0; hop < 40; ++hop) {  // as many as the kernel follows
+    struct stat st = {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      break;
+    }
+    std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) {
+      break;
+    }
+    target.resize(static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    if (target[0] == '/' || slash == std::string::npos) {
+      path = target;
+    } else {
+      path.resize(slash + 1);
+      path += target;
+    }
+  }
+  return path;
+}
+
+static std::string directoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool canWritePng(const std::string& path, std::string& why) {
+  const std::string target = resolved(path);
+  struct stat st = {};
+  if (stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      why = "not a regular file";
+      return false;
+    }
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+      why = "it is read-only; make it writable or remove it";
+      return false;
+    }
+    if (access(target.c_str(), W_OK) != 0) {
+      why = strerror(errno);
+      return false;
+    }
+  } else if (errno != ENOENT) {
+    why = strerror(errno);
+    return false;
+  }
+  if (access(directoryOf(target).c_str(), W_OK | X_OK) != 0) {
+    why = strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+// Writes `bytes` to a new file beside where `path` leads and renames it
+// there, so that it holds the whole PNG or is left as it was: a full disk
+// leaves no part of a file behind. The file gets the mode a new file would.
+// The temporary name is short, whatever the length of the PNG's own.
 static int writeWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string temporary = path + ".XXXXXX";
+  const std::string target = resolved(path);
+  std::string temporary = directoryOf(target) + "/.png-XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) {
     return errno;
@@ -52,7 +111,7 @@ static int writeWhole(const std::string& path, const std::vector<uint8_t>& bytes
   if (close(fd) != 0 && error == 0) {
     error = errno;
   }
-  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) {
+  if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) {
     error = errno;
   }
   if (error != 0) {

@@ -9,6 +9,12 @@
 
 #include "harness/x11_window.h"
 
+// Whether a PNG can be written to `path`, without writing anything; if
+// not, `why` says why. A symbolic link is written through to where it
+// leads; an existing file must be a regular one with write permission (a
+// read-only one is not replaced).
+bool canWritePng(const std::string& path, std::string& why);
+
 // Writes `rgb` (width * height pixels, row-major from the top-left, three
 // bytes each) to `path` as an 8-bit RGB PNG, whole or not at all: nothing of
 // it is left where it could not be written. Returns 0, or the errno value

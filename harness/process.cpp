@@ -3,15 +3,20 @@
 // benchmarks.
 #include "harness/process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 #include "harness/wait_until.h"
 
@@ -21,11 +26,19 @@ Process start(std::vector<std::string> argv) {
   std::vector<char*> cargs(argv.size() + 1, nullptr);  // ending in the null pointer
   std::transform(argv.begin(), argv.end(), cargs.begin(), [](std::string& a) { return a.data(); });
 
-  int out[2];
-  int err[2];
+  Process p;
+  int out[2] = {-1, -1};
+  int err[2] = {-1, -1};
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-    perror("pipe2");
-    abort();
+    // Out of file descriptors, most likely: nothing is started.
+    p.startError = errno;
+    p.ended = true;
+    for (const int fd : {out[0], out[1]}) {
+      if (fd >= 0) {
+        close(fd);
+      }
+    }
+    return p;
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -36,7 +49,6 @@ Process start(std::vector<std::string> argv) {
   posix_spawnattr_init(&attrs);
   posix_spawnattr_setflags(&attrs, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attrs, 0);
-  Process p;
   const int failed = posix_spawnp(&p.pid, cargs[0], &actions, &attrs, cargs.data(), environ);
   posix_spawnattr_destroy(&attrs);
   posix_spawn_file_actions_destroy(&actions);
@@ -133,6 +145,78 @@ void stop(Process& p) {
 
 bool inGroupOf(const Process& p, long pid) {
   return p.pid > 0 && pid > 0 && getpgid(static_cast<pid_t>(pid)) == p.pid;
+}
+
+// The parent of `pid` from /proc/PID/stat ("pid (name) state ppid ..."),
+// -1 when it has gone. Only system calls, which a signal handler may make.
+static pid_t parentOf(const char* pid) {
+  char path[64] = "/proc/";
+  strncat(path, pid, 32);
+  strncat(path, "/stat", 8);
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return -1;
+  }
+  char stat[512];
+  const ssize_t n = read(fd, stat, sizeof stat - 1);
+  close(fd);
+  if (n <= 0) {
+    return -1;
+  }
+  stat[n] = '\0';
+  const char* end = strrchr(stat, ')');  // the name may hold spaces and parentheses
+  if (end == nullptr || end[1] == '\0' || end[2] == '\0') {
+    return -1;
+  }
+  long ppid = 0;
+  for (const char* c = end + 4; *c >= '0' && *c <= '9'; ++c) {
+    ppid = 10 * ppid + (*c - '0');
+  }
+  return static_cast<pid_t>(ppid);
+}
+
+// SIGKILLs every child of this process; true if there was one.
+static bool killChildren() {
+  const int dir = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) {
+    return false;
+  }
+  const pid_t self = getpid();
+  bool any = false;
+  alignas(8) char entries[4096];
+  long n = 0;
+  while ((n = syscall(SYS_getdents64, dir, entries, sizeof entries)) > 0) {
+    for (long at = 0; at < n;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(&entries[at]);  // NOLINT
+      if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9' && parentOf(entry->d_name) == self) {
+        long pid = 0;
+        for (const char* c = entry->d_name; *c >= '0' && *c <= '9'; ++c) {
+          pid = 10 * pid + (*c - '0');
+        }
+        kill(static_cast<pid_t>(pid), SIGKILL);
+        any = true;
+      }
+      at += entry->d_reclen;
+    }
+  }
+  close(dir);
+  return any;
+}
+
+void endDescendants() {
+  // Each round ends the children; the processes they leave come to this
+  // one, the subreaper, and are ended in the next. A bound on the rounds
+  // keeps a process that forks without end from holding this one.
+  for (int round = 0; round < 1000; ++round) {
+    const bool any = killChildren();
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+    if (!any && waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD) {
+      return;
+    }
+    const timespec pause = {0, 1000000};  // 1 ms for the killed to be gone
+    nanosleep(&pause, nullptr);
+  }
 }
 
 }  // namespace proc

@@ -45,6 +45,11 @@ long cpuTicks(pid_t pid);
 void stop(Process& p);
 // Whether `pid` runs in the process group that `p` leads: `p` or a child of it.
 bool inGroupOf(const Process& p, long pid);
+// Ends (SIGKILL) and reaps every process below this one. In a subreaper
+// (prctl's PR_SET_CHILD_SUBREAPER) that includes what its children left
+// behind, in a session of its own or not. Makes only system calls, so a
+// signal handler may call it.
+void endDescendants();
 
 // Ends the process when the scope is left, also after a failed assertion,
 // so nothing a test started outlives it.

@@ -4,12 +4,17 @@
 // on a virtual display.
 //   quillmere-shot OUTPUT.png VIEWER [ARG...]
 // It passes on what the viewer printed, and exits 0 only when the PNG was
-// saved and the viewer ended by itself with status 0. Every wait has a
-// deadline, and it never leaves the viewer, or a process the viewer
-// started, running.
+// saved and the viewer ended by itself with status 0. Before it starts
+// anything it checks that OUTPUT can be written: a symbolic link is written
+// through, a read-only file is refused, not replaced. Every wait has a
+// deadline, and it never leaves the viewer, or any process below it, running:
+// as a subreaper (prctl's PR_SET_CHILD_SUBREAPER) it inherits whatever they
+// leave, in a session of their own or not, and ends it. A cgroup or a PID
+// namespace would need privileges or a delegated hierarchy that an ordinary
+// user may lack; a subreaper needs neither.
 #include <X11/keysym.h>
 #include <signal.h>
-#include <sys/stat.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,19 +45,22 @@ extern "C" void onDisplaySilent(int) {
   _exit(1);
 }
 
-// The viewer's process group, ended if this tool is interrupted.
+// The viewer's process group, ended with everything below this tool if it
+// is interrupted.
 static pid_t viewerGroup = 0;
 extern "C" void onInterrupt(int sig) {
   if (viewerGroup > 0) {
     kill(-viewerGroup, SIGKILL);
   }
+  proc::endDescendants();
   _exit(128 + sig);
 }
 
 static Display* openDisplayWithDeadline() {
   const char* name = getenv("DISPLAY");
   if (name == nullptr || *name == '\0') {
-    fprintf(stderr, "quillmere-shot: no display: DISPLAY is not set\n");
+    fprintf(stderr, "quillmere-shot: no display: DISPLAY is %s\n",
+            name == nullptr ? "not set" : "empty");
     return nullptr;
   }
   snprintf(displaySilentLine, sizeof displaySilentLine,
@@ -86,6 +94,7 @@ static std::string endingOf(const proc::Process& p) {
 static bool endViewer(proc::Process& viewer, double seconds) {
   const bool ended = proc::waitForExit(viewer, seconds);
   proc::stop(viewer);
+  proc::endDescendants();
   fwrite(viewer.out.data(), 1, viewer.out.size(), stdout);
   fflush(stdout);
   fwrite(viewer.err.data(), 1, viewer.err.size(), stderr);
@@ -96,18 +105,29 @@ static bool endViewer(proc::Process& viewer, double seconds) {
   return ended;
 }
 
+static const char USAGE[] =
+    "usage: quillmere-shot OUTPUT.png VIEWER [ARG...]\n"
+    "Starts VIEWER on the display that DISPLAY names, saves its window's first\n"
+    "finished frame to OUTPUT.png, ends it with Esc and passes on its output.\n";
+
 int main(int argc, char** argv) {
+  if (argc == 2 && (strcmp(argv[1], "-h") == 0 || strcmp(argv[1], "--help") == 0)) {
+    fputs(USAGE, stdout);
+    return 0;
+  }
   if (argc < 3) {
-    fprintf(stderr, "usage: %s OUTPUT.png VIEWER [ARG...]\n", argv[0]);
+    fputs(USAGE, stderr);
     return 2;
   }
   const char* out = argv[1];
-  // A FIFO or a device would take the PNG, or block, where a file is meant.
-  struct stat existing = {};
-  if (stat(out, &existing) == 0 && !S_ISREG(existing.st_mode)) {
-    fprintf(stderr, "quillmere-shot: cannot write %s: not a regular file\n", out);
+  // A FIFO, a directory, a missing directory or a read-only file would stop
+  // the PNG only after the viewer had run: said before anything starts.
+  std::string whyNot;
+  if (!canWritePng(out, whyNot)) {
+    fprintf(stderr, "quillmere-shot: cannot write %s: %s\n", out, whyNot.c_str());
     return 1;
   }
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
   Display* dpy = openDisplayWithDeadline();
   if (dpy == nullptr) {
     return 1;

@@ -15,7 +15,7 @@ cd "$top"
 
 "$top/scripts/windows-freeglut.sh"
 log="$top/build/windows-package.log"
-if ! { cmake --preset windows && cmake --build build/windows --target quillmere; } >"$log" 2>&1; then
+if ! { scripts/configure.sh windows && cmake --build build/windows --target quillmere; } >"$log" 2>&1; then
   cat "$log" >&2
   echo "$0: the Windows viewer did not build" >&2
   exit 1

@@ -7,10 +7,17 @@
 # dates: every date in the package is that of the changelog's newest entry.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-mkdir -p "${1:-build}"
-out=$(cd "${1:-build}" && pwd)
+out=${1:-build}
+[[ $out == /* ]] || out="$PWD/$out"
 work="$out/deb"
+writer="make package" writer_area=$out
+# shellcheck source=scripts/writable.sh
+source "$src/scripts/writable.sh"
+need_writable_tmp
+need_writable_dir "its output directory" "$out"
+need_writable_dir "its work directory" "$work" --recursive
 
+mkdir -p "$out"
 rm -rf "$work"
 mkdir -p "$work/quillmere"
 "$src/scripts/copy-tree.sh" "$work/quillmere"

@@ -13,6 +13,8 @@
 # The last two are for the tests: --built shows the viewer already built in
 # BUILD_DIR, with the screenshot tool beside it.
 set -euo pipefail
+# Ctrl-C ends make run quietly, once the step it interrupted has ended.
+trap 'exit 130' INT
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 build="$top/build/run"
@@ -36,48 +38,23 @@ turn_seconds=600     # for another make run in this tree to finish building
 
 install_packages() { if $install; then "$here/install-deps.sh" "$@"; fi; }
 
-# 0. Where make run writes must be the user's to write, or CMake and the
-#    screenshot fail later with messages that never say so: say it first,
-#    in one line, with what mends it.
-cannot_write() {  # WHAT PATH BLOCKER REASON
-  local what=$1 path=$2 blocker=$3 reason=$4 mend
-  if [[ $reason == "Not a directory" ]]; then
-    mend="remove $blocker, which is in the way"
-  else
-    mend="make $blocker yours (for example, sudo chown -R $(id -un): $blocker)"
-  fi
-  echo "make run cannot write $what $path ($reason): $mend, then run make run again." >&2
-  exit 1
-}
-# Checks that PATH, a directory, can be made and written, and with
-# --recursive everything in it too; else says what is in the way.
-check_writable() {  # WHAT PATH [--recursive]
-  local what=$1 path=$2 above denied
-  if [[ -e $path ]]; then
-    [[ -d $path ]] || cannot_write "$what" "$path" "$path" "Not a directory"
-    if [[ ${3:-} == --recursive ]]; then
-      denied=$(find "$path" ! -writable -print -quit)
-    elif [[ ! -w $path ]]; then
-      denied=$path
-    fi
-    [[ -z ${denied:-} ]] || cannot_write "$what" "$path" "$path" "Permission denied"
-    return 0
-  fi
-  # It is to be made: the nearest directory above it that exists must take it.
-  above=$(dirname "$path")
-  while [[ ! -e $above ]]; do above=$(dirname "$above"); done
-  [[ -d $above ]] || cannot_write "$what" "$path" "$above" "Not a directory"
-  [[ -w $above ]] || cannot_write "$what" "$path" "$above" "Permission denied"
-}
+# 0. Where make run writes must be the user's to write: say it first, in
+#    one line, with what mends it (scripts/writable.sh).
+writer="make run" writer_area="$top/build"
+# shellcheck source=scripts/writable.sh
+source "$here/writable.sh"
+need_writable_tmp
 shot_dir=$(dirname "$shot")
 if ! $built; then
-  check_writable "its build directory" "$build"
+  need_writable_dir "its build directory" "$build"
   mkdir -p "$build"
   # The directory above it holds the lock below and the screenshot.
-  check_writable "its build directory" "$(dirname "$build")"
+  need_writable_dir "its build directory" "$(dirname "$build")"
+  lock="$(dirname "$build")/.make-run.lock"
+  need_writable_file "its lock file" "$lock"
   # One make run at a time builds in a tree; the next waits its turn. The
   # viewer itself runs after the lock is let go, so runs overlap only there.
-  exec 9>"$(dirname "$build")/.make-run.lock"
+  exec 9>"$lock"
   if ! flock --nonblock 9; then
     echo "Another make run is building in this tree; waiting for it to finish."
     flock --wait "$turn_seconds" 9 || {
@@ -85,9 +62,10 @@ if ! $built; then
       exit 1
     }
   fi
-  check_writable "its build directory" "$build" --recursive
+  need_writable_dir "its build directory" "$build" --recursive
 fi
-check_writable "the screenshot's directory" "$shot_dir"
+need_writable_dir "the screenshot's directory" "$shot_dir"
+need_writable_file "the screenshot" "$shot"
 
 # 1. The display. Xlib waits without a deadline on a display that accepts
 #    the connection and never answers, so the check has one of its own.
@@ -126,13 +104,23 @@ if ! $built; then
   screenshot=ON
   $usable && screenshot=OFF
   log="$build/make-run.log"
-  if ! (cd "$top" && cmake --preset run -DQUILLMERE_SCREENSHOT=$screenshot) >"$log" 2>&1; then
-    grep -v -e '^-- ' -e '^Preset CMake variables:$' -e '^  [A-Z_]*=' "$log" >&2 || true
+  status=0
+  "$here/configure.sh" run -DQUILLMERE_SCREENSHOT=$screenshot >"$log" 2>&1 || status=$?
+  if [[ $status -ne 0 ]]; then
+    # Interrupted (Ctrl-C): nothing to explain.
+    [[ $status -gt 128 ]] && exit "$status"
+    # CMake's messages without its progress, its list of the preset's
+    # variables (whose heading may follow a message without its newline)
+    # and the blank lines around them.
+    sed 's/Preset CMake variables:$//' "$log" |
+      grep -v -e '^-- ' -e '^  [A-Za-z_]*=' -e '^[[:space:]]*$' >&2 || true
     echo "make run: CMake could not configure $build; its messages are above." >&2
     exit 1
   fi
-  if ! cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" \
-    >"$log" 2>&1; then
+  cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" \
+    >"$log" 2>&1 || status=$?
+  if [[ $status -ne 0 ]]; then
+    [[ $status -gt 128 ]] && exit "$status"
     grep -v -E '^\[[0-9]+/[0-9]+\] ' "$log" >&2 || true
     echo "make run: the build failed; the compiler's messages are above." >&2
     exit 1

@@ -53,10 +53,10 @@ second_zip() {  # from a copy elsewhere, every file dated a day ahead
 }
 
 step "freeglut for Windows" scripts/windows-freeglut.sh
-step "the Windows build" eval 'cmake --preset windows && cmake --build build/windows -j "$jobs"'
+step "the Windows build" eval 'scripts/configure.sh windows && cmake --build build/windows -j "$jobs"'
 step "a Wine prefix of the project's own" headless true
 step "the display-free tests under Wine" headless scripts/ctest-no-skips.sh build/windows -j "$jobs"
-step "the Linux build beside it" eval 'cmake --preset windows-e2e &&
+step "the Linux build beside it" eval 'scripts/configure.sh windows-e2e &&
   cmake --build build/windows-e2e -j "$jobs" --target e2e_windows_tests call_stream_dump'
 step "the call stream under Wine, the same as this machine's" same_stream
 step "the zip" scripts/package-windows.sh

@@ -45,6 +45,14 @@ PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0,
   return r;
 }
 
+std::string shellQuoted(const std::string& word) {
+  std::string quoted = "'";
+  for (const char c : word) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
 void expectExitsWith(proc::Process& p, int status, double seconds) {
   ASSERT_TRUE(proc::waitForExit(p, seconds)) << "still running after " << seconds << " s";
   ASSERT_TRUE(WIFEXITED(p.status)) << "ended by signal " << WTERMSIG(p.status) << "; " << p.err;

@@ -65,6 +65,10 @@ struct SilentDisplay {
 // tests run as root, else as it is.
 std::vector<std::string> asOrdinaryUser(const std::vector<std::string>& command);
 
+// `word` quoted for a POSIX shell's command line, whatever it holds: a
+// checkout's path may hold spaces and quotes.
+std::string shellQuoted(const std::string& word);
+
 // Whether a process with this id still runs (a zombie has ended).
 bool stillRuns(pid_t pid);
 

@@ -10,7 +10,7 @@ namespace {
 // Runs the viewer with `option` and no DISPLAY, standard output going to
 // `out` (a pipe of ours when empty), and expects it to exit with `status`.
 proc::Process answer(const std::string& option, int status, const std::string& out = "") {
-  std::string command = "exec env -u DISPLAY " QUILLMERE_BINARY " " + option;
+  std::string command = "exec env -u DISPLAY " + shellQuoted(QUILLMERE_BINARY) + " " + option;
   if (!out.empty()) {
     command += " >" + out;
   }
@@ -62,7 +62,8 @@ TEST(Prompt, AnAnswerToAReaderThatHasGoneEndsItAsOtherCommands) {
       {"trap '' PIPE; ", "1\n", "quillmere: cannot write to standard output: Broken pipe\n"}};
   for (const auto& c : cases) {
     const std::string command = std::string(c.prelude) + "(sleep 0.3; exec env -u DISPLAY " +
-                                QUILLMERE_BINARY + " --help) | true; echo \"${PIPESTATUS[0]}\"";
+                                shellQuoted(QUILLMERE_BINARY) +
+                                " --help) | true; echo \"${PIPESTATUS[0]}\"";
     proc::Process p = proc::start({"bash", "-c", command});
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 0, 10)) << command;
     EXPECT_EQ(p.out, c.status) << command;

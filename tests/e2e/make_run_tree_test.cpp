@@ -7,10 +7,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "e2e/e2e_support.h"
 
@@ -42,6 +47,13 @@ class MakeRunInATree : public PrivateServer {
   static void notTheUsers(const std::string& dir) {
     if (geteuid() != 0) {
       chmod(dir.c_str(), 0555);
+    }
+  }
+  // Gives `path` to the ordinary user, which it already is when the tests
+  // do not run as root.
+  static void theUsers(const std::string& path) {
+    if (geteuid() == 0) {
+      ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0) << path;
     }
   }
   // Expects make run to stop at once with the one line `expected`.
@@ -83,34 +95,177 @@ TEST_F(MakeRunInATree, TwoRunsAtOnceTakeTurnsAndBothSucceed) {
   EXPECT_GT(std::filesystem::file_size(tree + "/build/quillmere.png"), 0U);
 }
 
-// A fresh clone that is not the user's: make run names the directory it
-// cannot create its build directory in, and the command that makes it theirs.
-TEST_F(MakeRunInATree, NamesTheCloneAnOrdinaryUserCannotWrite) {
-  notTheUsers(tree);
-  proc::Process p = run(true);
-  const proc::Reaper reaper{p};
-  ASSERT_NO_FATAL_FAILURE(expectRefusal(p, "make run cannot write its build directory " + tree +
-                                               "/build/run (Permission denied): make " + tree +
-                                               " yours (for example, sudo chown -R " +
-                                               ordinaryUser() + ": " + tree +
-                                               "), then run make run again.\n"));
-  chmod(tree.c_str(), 0755);  // so that the scratch directory can be removed
+// What an ordinary user cannot write, and the advice that mends it, for a
+// directory `dir` that make run or make package writes in or below: one
+// that is root's (the tests run as root), or one made read-only (they do
+// not).
+std::string reasonAndMend(const std::string& dir) {
+  if (geteuid() == 0) {
+    return "(owned by root): make " + dir + " yours (for example, sudo chown -R nobody: " + dir +
+           ")";
+  }
+  return "(Permission denied): make " + dir + " writable (for example, chmod -R u+w " + dir + ")";
 }
 
-// The build directory is not the user's, though the tree below it is: the
-// screenshot and the lock go there, so make run says so before it builds.
-TEST_F(MakeRunInATree, NamesABuildDirectoryAnOrdinaryUserCannotWrite) {
+// Everywhere make run and make package write, each way it can be blocked
+// gets one line that names the place, the cause and what mends it, before
+// anything is built: another user's directories and files (or read-only
+// ones), something in the way of the lock, a read-only mount, and a
+// temporary directory that is missing or not the user's.
+TEST_F(MakeRunInATree, NamesWhatItCannotWriteAndHowToMendIt) {
+  const std::string build = tree + "/build";
+  const std::string lock = build + "/.make-run.lock";
+  const std::vector<std::string> makeRun = {"env", "-u", "DISPLAY", tree + "/scripts/run.sh",
+                                            "--no-install"};
+  // A read-only bind mount of the tree, in a mount namespace of its own
+  // (and, for a user who is not root, a user namespace too).
+  std::vector<std::string> readOnly = {"unshare", "--mount", "--propagation", "private"};
+  if (geteuid() != 0) {
+    readOnly.insert(readOnly.begin() + 1, {"--user", "--map-root-user"});
+  }
+  readOnly.insert(readOnly.end(),
+                  {"sh", "-c",
+                   "mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && "
+                   "exec env -u DISPLAY \"$0/scripts/run.sh\" --no-install",
+                   tree});
+  const struct {
+    const char* name;
+    std::function<void()> setUp;
+    std::vector<std::string> command;
+    std::string expected;
+  } cases[] = {
+      {"a clone that is not theirs", [&] { notTheUsers(tree); }, asOrdinaryUser(makeRun),
+       "make run cannot write its build directory " + tree + "/build/run " + reasonAndMend(tree) +
+           ", then run make run again.\n"},
+      {"a build directory that is not theirs, over one that is",
+       [&] {
+         std::filesystem::create_directories(build + "/run");
+         ASSERT_NO_FATAL_FAILURE(theUsers(build + "/run"));
+         notTheUsers(build);
+       },
+       asOrdinaryUser(makeRun),
+       "make run cannot write its build directory " + build + " " + reasonAndMend(build) +
+           ", then run make run again.\n"},
+      {"a lock that is not theirs",
+       [&] {
+         std::filesystem::create_directories(build + "/run");
+         ASSERT_NO_FATAL_FAILURE(theUsers(build + "/run"));
+         ASSERT_NO_FATAL_FAILURE(theUsers(build));
+         std::ofstream(lock) << "";
+         if (geteuid() != 0) {
+           chmod(lock.c_str(), 0444);
+         }
+       },
+       asOrdinaryUser(makeRun),
+       "make run cannot write its lock file " + lock + " " + reasonAndMend(build) +
+           ", then run make run again.\n"},
+      {"a directory where the lock goes", [&] { std::filesystem::create_directories(lock); },
+       makeRun,
+       "make run cannot write its lock file " + lock + " (something in the way): remove " + lock +
+           ", which is in the way, then run make run again.\n"},
+      {"a link to nothing where the lock goes",
+       [&] {
+         std::filesystem::create_directories(build);
+         std::filesystem::create_symlink("gone", lock);
+       },
+       makeRun,
+       "make run cannot write its lock file " + lock + " (something in the way): remove " + lock +
+           ", which is in the way, then run make run again.\n"},
+      {"a clone on a read-only mount", [] {}, readOnly,
+       "make run cannot write its build directory " + build +
+           "/run (read-only file system): clone the repository to a directory you can write, "
+           "then run make run again.\n"},
+      {"a missing temporary directory",
+       [] {},
+       {"env", "-u", "DISPLAY", "TMPDIR=" + tree + "/none", tree + "/scripts/run.sh",
+        "--no-install"},
+       "make run cannot write its temporary files in " + tree +
+           "/none (No such file or directory): set TMPDIR to a directory you can write, or unset "
+           "it, then run make run again.\n"},
+      {"a temporary directory that is not theirs", [&] { notTheUsers(tree); },
+       asOrdinaryUser(
+           {"env", "-u", "DISPLAY", "TMPDIR=" + tree, tree + "/scripts/run.sh", "--no-install"}),
+       "make run cannot write its temporary files in " + tree + " " +
+           reasonAndMend(tree).substr(0, reasonAndMend(tree).find(')') + 1) +
+           ": set TMPDIR to a directory you can write, or unset it, then run make run again.\n"},
+      {"make package in a build directory that is not theirs",
+       [&] {
+         std::filesystem::create_directories(build);
+         notTheUsers(build);
+       },
+       asOrdinaryUser({tree + "/scripts/package.sh", build}),
+       "make package cannot write its output directory " + build + " " + reasonAndMend(build) +
+           ", then run make package again.\n"},
+  };
+  for (const auto& c : cases) {
+    c.setUp();
+    proc::Process p = proc::start(c.command);
+    const proc::Reaper reaper{p};
+    ASSERT_NO_FATAL_FAILURE(expectRefusal(p, c.expected)) << c.name;
+    // Undone, for the next case and for the scratch directory's removal.
+    chmod(tree.c_str(), 0755);
+    chmod(build.c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::remove_all(build, ignored);
+  }
+}
+
+// The advice for a lock left by another user's make run mends it: with the
+// build directory made theirs, make run builds and shows the viewer.
+TEST_F(MakeRunInATree, FollowingTheAdviceForAnotherUsersLockMendsIt) {
   const std::string build = tree + "/build";
   std::filesystem::create_directories(build + "/run");
-  if (geteuid() == 0) {
-    ASSERT_EQ(chown((build + "/run").c_str(), 65534, 65534), 0);
+  std::ofstream(build + "/.make-run.lock") << "";
+  ASSERT_NO_FATAL_FAILURE(theUsers(build + "/run"));
+  ASSERT_NO_FATAL_FAILURE(theUsers(build));
+  if (geteuid() != 0) {
+    chmod((build + "/.make-run.lock").c_str(), 0444);
   }
-  notTheUsers(build);
+  proc::Process refused = run(true);
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(refused, 1, 10));
+  // The command the advice names, in parentheses after "for example, ".
+  const size_t from = refused.err.find("for example, ") + 13;
+  std::string mend = refused.err.substr(from, refused.err.find("),", from) - from);
+  if (mend.rfind("sudo ", 0) == 0) {
+    mend = mend.substr(5);  // the tests already run as root
+  }
+  proc::Process mending = proc::start({"sh", "-c", mend});
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(mending, 0, 10)) << mend;
   proc::Process p = run(true);
   const proc::Reaper reaper{p};
-  ASSERT_NO_FATAL_FAILURE(expectRefusal(
-      p, "make run cannot write its build directory " + build + " (Permission denied): make " +
-             build + " yours (for example, sudo chown -R " + ordinaryUser() + ": " + build +
-             "), then run make run again.\n"));
-  chmod(build.c_str(), 0755);  // so that the scratch directory can be removed
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 0, 180)) << p.err;
+  EXPECT_GT(std::filesystem::file_size(build + "/quillmere.png"), 0U);
+}
+
+// A clone moved after it was built: its build tree was configured for the
+// old path, and is configured afresh at the new one.
+TEST_F(MakeRunInATree, AMovedCloneConfiguresAfresh) {
+  proc::Process configured = proc::start({tree + "/scripts/configure.sh", "run"});
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(configured, 0, 60)) << configured.err;
+  const std::string moved = scratch + "/moved";
+  std::filesystem::rename(tree, moved);
+  proc::Process p = proc::start({moved + "/scripts/configure.sh", "run"});
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 0, 60)) << p.out << p.err;
+}
+
+// Ctrl-C while make run works ends it quietly, with no advice about what
+// it was interrupted in.
+TEST_F(MakeRunInATree, CtrlCEndsItWithoutAWord) {
+  proc::Process p = run();
+  const proc::Reaper reaper{p};
+  ASSERT_TRUE(
+      waitUntil([&] { return std::filesystem::exists(tree + "/build/run/make-run.log"); }, 30));
+  kill(-p.pid, SIGINT);
+  ASSERT_TRUE(proc::waitForExit(p, 30));
+  EXPECT_TRUE(WIFSIGNALED(p.status) || WEXITSTATUS(p.status) == 130) << p.status;
+  EXPECT_EQ(p.err.find("make run:"), std::string::npos) << p.err;
+}
+
+// make -f CLONE/Makefile from another directory acts in the clone, as
+// make -C does.
+TEST_F(MakeRunInATree, AMakefileNamedFromElsewhereActsInItsClone) {
+  std::filesystem::create_directories(tree + "/build/stale");
+  proc::Process p = proc::start({"env", "-C", scratch, "make", "-f", tree + "/Makefile", "clean"});
+  ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 0, 30)) << p.err;
+  EXPECT_FALSE(std::filesystem::exists(tree + "/build/stale"));
 }

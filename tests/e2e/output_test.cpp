@@ -19,8 +19,12 @@ TEST_F(Output, InstructionsShowAtStartUpOnATerminalAndAtExitThroughAPipe) {
   EXPECT_EQ(viewer.out, "");
   ASSERT_NO_FATAL_FAILURE(escape());
   EXPECT_EQ(viewer.out, "Press the keys 'z' and 'x' to rotate.\nPress the key Esc to exit.\n");
-  // script(1) runs the viewer on a terminal of its own and copies what it shows.
-  ASSERT_NO_FATAL_FAILURE(launch({"/dev/null"}, {"script", "-qfec"}));
+  // script(1) runs the viewer on a terminal of its own and copies what it
+  // shows; it hands its command to a shell, so the viewer is named there by
+  // a variable, whatever its path holds.
+  ASSERT_NO_FATAL_FAILURE(launch(
+      {}, {"sh", "-c",
+           "export QUILLMERE_VIEWER=\"$0\"; exec script -qfec '\"$QUILLMERE_VIEWER\"' /dev/null"}));
   EXPECT_TRUE(waitUntil(
       [&] { return proc::drain(viewer), viewer.out.find("Esc to exit.") != std::string::npos; },
       10))

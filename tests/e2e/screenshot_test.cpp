@@ -3,6 +3,7 @@
 // viewer or display fails fast with its real cause and leaves nothing behind,
 // no process and no part of a file; and it grabs and ends its own viewer's
 // window, never another's.
+#include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,22 +11,25 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "e2e/e2e_support.h"
+#include "harness/png.h"
 
 namespace {
 const std::string SHOT_TOOL = QUILLMERE_BUILD_DIR "/screenshot/quillmere-shot";
+const std::string UNSET = "(unset)";  // a display for shoot: DISPLAY is not set at all
 
 class ScreenshotTool : public PrivateServer {
  protected:
-  // Runs the tool on `display` (DISPLAY unset when empty) behind `wrapper`.
+  // Runs the tool on `display` (or with DISPLAY UNSET) behind `wrapper`.
   proc::Process shoot(const std::string& display, const std::string& png,
                       const std::vector<std::string>& viewerArgv,
                       const std::vector<std::string>& wrapper = {}) const {
     std::vector<std::string> argv = {"env", "DISPLAY=" + display};
-    if (display.empty()) {
+    if (display == UNSET) {
       argv = {"env", "-u", "DISPLAY"};
     }
     argv.insert(argv.end(), wrapper.begin(), wrapper.end());
@@ -50,13 +54,19 @@ TEST_F(ScreenshotTool, FailsFastNamingTheCauseForBadPathsViewersAndDisplays) {
   const std::string png = scratch + "/shot.png";
   const std::string fifo = scratch + "/fifo";
   const std::string plain = scratch + "/plain";
+  const std::string readOnly = scratch + "/read-only.png";
+  const std::string missing = scratch + "/missing/shot.png";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::ofstream(plain) << "not a program\n";
+  std::ofstream(readOnly) << "an older picture\n";
+  ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+  const std::vector<std::string> fewFiles = {"sh", "-c", "ulimit -n 6; exec \"$@\"", "sh"};
   const struct {
     std::string display;
     std::string out;
     std::string viewer;
     std::string message;
+    std::vector<std::string> wrapper = {};
   } cases[] = {
       {displayName, png, scratch + "/none",
        "cannot start " + scratch + "/none: No such file or directory"},
@@ -66,16 +76,81 @@ TEST_F(ScreenshotTool, FailsFastNamingTheCauseForBadPathsViewersAndDisplays) {
       {silent.name, png, QUILLMERE_BINARY,
        "the display " + silent.name + " did not answer within 5 s"},
       {":4999", png, QUILLMERE_BINARY, "cannot open the display :4999"},
-      {"", png, QUILLMERE_BINARY, "no display: DISPLAY is not set"},
+      {UNSET, png, QUILLMERE_BINARY, "no display: DISPLAY is not set"},
+      {"", png, QUILLMERE_BINARY, "no display: DISPLAY is empty"},
+      {displayName, readOnly, QUILLMERE_BINARY,
+       "cannot write " + readOnly + ": it is read-only; make it writable or remove it"},
+      {displayName, missing, QUILLMERE_BINARY,
+       "cannot write " + missing + ": No such file or directory"},
+      {displayName, png, QUILLMERE_BINARY,
+       std::string("cannot start ") + QUILLMERE_BINARY + ": Too many open files", fewFiles},
   };
   for (const auto& c : cases) {
-    proc::Process shot = shoot(c.display, c.out, {c.viewer});
+    proc::Process shot = shoot(c.display, c.out, {c.viewer}, c.wrapper);
     const proc::Reaper reaper{shot};
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 1, 8)) << c.message;
     EXPECT_EQ(shot.err, "quillmere-shot: " + c.message + "\n") << c.message;
   }
   EXPECT_EQ(xw::findWindow(dpy, "Quillmere", 0), 0UL) << "a viewer was left running";
-  ASSERT_NO_FATAL_FAILURE(expectScratchHoldsOnly({"fifo", "plain"}));
+  ASSERT_NO_FATAL_FAILURE(expectScratchHoldsOnly({"fifo", "plain", "read-only.png"}));
+}
+
+TEST_F(ScreenshotTool, AnswersHelpWithItsUsage) {
+  for (const char* option : {"-h", "--help"}) {
+    proc::Process shot = proc::start({SHOT_TOOL, option});
+    ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 0, 5)) << option;
+    EXPECT_EQ(shot.out.rfind("usage: quillmere-shot OUTPUT.png VIEWER", 0), 0U) << shot.out;
+    EXPECT_EQ(shot.err, "") << option;
+  }
+}
+
+// A link is written through, and stays a link; a name as long as a file's
+// name may be is taken whole.
+TEST_F(ScreenshotTool, WritesThroughALinkAndUnderTheLongestName) {
+  const std::string target = scratch + "/target.png";
+  const std::string link = scratch + "/link.png";
+  std::filesystem::create_symlink("target.png", link);
+  const std::string longest = std::string(NAME_MAX - 4, 'a') + ".png";
+  for (const std::string& out : {link, scratch + "/" + longest}) {
+    proc::Process shot = shoot(displayName, out, {QUILLMERE_BINARY});
+    const proc::Reaper reaper{shot};
+    ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 0, 30)) << out << ": " << shot.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  xw::Image saved;
+  std::string why;
+  ASSERT_TRUE(readPng(target, saved, why)) << why;
+  EXPECT_EQ(saved.width, DESIGN_WIDTH);
+  ASSERT_NO_FATAL_FAILURE(expectScratchHoldsOnly({"target.png", "link.png", longest}));
+}
+
+// Processes the viewer leaves in a session of their own, or that the
+// viewer's own start-up leaves behind by forking into one, are ended too.
+// Each sleeps for a time no other process would, by which it is found.
+TEST_F(ScreenshotTool, EndsWhatTheViewerLeftInASessionOfItsOwn) {
+  const std::string seconds = "300." + std::to_string(getpid());
+  const std::vector<std::string> viewers[] = {
+      {"sh", "-c", "setsid sleep " + seconds + " & sleep 0.2"},
+      {"setsid", "--fork", "sleep", seconds},
+  };
+  const auto sleeping = [&] {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      std::ifstream file(entry.path() / "cmdline");
+      const std::string cmdline((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
+      if (cmdline == "sleep" + std::string(1, '\0') + seconds + std::string(1, '\0')) {
+        ++found;
+      }
+    }
+    return found;
+  };
+  for (const auto& viewer : viewers) {
+    proc::Process shot = shoot(displayName, scratch + "/shot.png", viewer);
+    const proc::Reaper reaper{shot};
+    ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 1, 10)) << viewer[0];
+    EXPECT_EQ(sleeping(), 0) << viewer[0] << " left its sleep running";
+  }
 }
 
 // A viewer that ends at once, leaving a child of its own, and floods its
