@@ -28,7 +28,7 @@ QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-b
            qa-autopkgtest qa-piuparts qa-cross
 
 .PHONY: run test lint bench package package-windows test-asan test-cross test-clang test-windows \
-        test-release qa $(QA_JOBS) clean distclean
+        web run-web test-web test-release qa $(QA_JOBS) clean distclean
 
 # The viewer alone, and without a usable display the screenshot tool:
 # build/run/quillmere, and build/quillmere.png without a display.
@@ -89,6 +89,23 @@ test-windows:
 package-windows:
 	@scripts/install-deps.sh build windows
 	@scripts/package-windows.sh
+
+# The viewer as a static page, built by Debian's Emscripten:
+# build/web/site/ holds all a static host serves.
+web:
+	@scripts/install-deps.sh web
+	@$(call preset,web,quillmere)
+
+# The page served on this machine's loopback interface until Ctrl-C.
+run-web: web
+	@scripts/serve-web.sh build/web/site
+
+# The page's display-free tests under node, its call stream against this
+# machine's, its bytes from another path, and the page in Chromium and
+# Firefox beside the Linux viewer.
+test-web:
+	@scripts/install-deps.sh build headless test web browsers
+	@scripts/test-web.sh
 
 # make run and make test in a fresh minimal root of a Debian release, as
 # root: make test-release RELEASE=bookworm (trixie by default).

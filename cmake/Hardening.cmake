@@ -55,11 +55,21 @@ endfunction()
 # in the environment wins over ours.
 function(quillmere_hardening_flags compile link)
   set(flags ${QUILLMERE_HARDENING_COMPILE_FLAGS})
+  set(link_flags ${QUILLMERE_HARDENING_LINK_FLAGS})
   if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
     list(REMOVE_ITEM flags -D_FORTIFY_SOURCE=2)
   endif()
+  if(EMSCRIPTEN)
+    # WebAssembly keeps code outside the memory a program can write, and has
+    # no dynamic loader and no relocations to protect; Emscripten's C library
+    # has no fortified functions. Of the flags, only the stack protector
+    # means anything there: it guards arrays on the stack in linear memory.
+    # (wasm-ld takes -z relro,now without a word, and ignores it.)
+    set(flags -fstack-protector-strong)
+    set(link_flags -fstack-protector-strong)
+  endif()
   set(${compile} ${flags} PARENT_SCOPE)
-  set(${link} ${QUILLMERE_HARDENING_LINK_FLAGS} PARENT_SCOPE)
+  set(${link} ${link_flags} PARENT_SCOPE)
 endfunction()
 
 # Sets OUT to those of FLAGS, of KIND COMPILE or LINK, that build, each

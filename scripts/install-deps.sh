@@ -56,6 +56,13 @@ declare -A lists=(
     icoutils zip"
   # make test-windows: that build run under Wine, and its zip read back.
   [wine]="wine wine64 unzip"
+  # make web and make run-web: the viewer as a static page, built by
+  # Emscripten (whose tools need Debian's acorn for node), and served on
+  # this machine by Python's own web server.
+  [web]="cmake ninja-build emscripten node-acorn python3"
+  # make test-web: its display-free tests under node, with GoogleTest built
+  # from Debian's sources, and the page in two real browsers.
+  [browsers]="googletest chromium firefox-esr"
   # make test-release: fresh minimal Debian roots.
   [release]="mmdebstrap git"
 )

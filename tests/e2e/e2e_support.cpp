@@ -108,6 +108,17 @@ void DisplayTest::launch(const std::vector<std::string>& args,
   first = xw::grabSettled(dpy, win, 5);
 }
 
+std::vector<xw::Image> DisplayTest::turnFrames() {
+  std::vector<xw::Image> frames;
+  EXPECT_NO_FATAL_FAILURE(launch());
+  frames.push_back(first);
+  for (int k = 1; k < TURN_STEPS; ++k) {
+    frames.push_back(pressAndWaitForChange(XK_x, frames.back()));
+  }
+  EXPECT_NO_FATAL_FAILURE(escape());
+  return frames;
+}
+
 xw::Image DisplayTest::pressAndWaitForChange(unsigned long keysym, const xw::Image& before) {
   xw::pressKey(dpy, win, keysym);
   EXPECT_TRUE(waitUntil([&] { return xw::grab(dpy, win) != before; }, 10))

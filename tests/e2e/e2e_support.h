@@ -20,6 +20,13 @@
 #error "QUILLMERE_BINARY must name the viewer executable"
 #endif
 
+// The viewer's two lines at start-up, as an independent expectation.
+inline constexpr char INSTRUCTIONS[] =
+    "Press the keys 'z' and 'x' to rotate.\nPress the key Esc to exit.\n";
+
+// Steps of the keys in a whole turn: the frames a viewer can show.
+constexpr int TURN_STEPS = static_cast<int>(FULL_TURN / ROTATION_STEP);
+
 // Colour classes of a frame, within 2/255 of the drawn values.
 bool isBlack(xw::Rgb c);
 bool isDarkStrip(xw::Rgb c);   // the first strip's colour, and every second one's
@@ -91,6 +98,9 @@ class DisplayTest : public testing::Test {
   bool waitForFrame(const xw::Image& target, double seconds);
   // Presses Esc (or another key that quits) and expects the viewer to exit with 0.
   void escape(unsigned long keysym = XK_Escape, unsigned int modifiers = 0, double seconds = 10);
+  // Every frame the keys reach, from the viewer `program` on this display,
+  // started and ended here: frame k is the view turned k steps by x.
+  std::vector<xw::Image> turnFrames();
 
   std::string program = QUILLMERE_BINARY;  // the viewer that launch starts
   std::string displayName;

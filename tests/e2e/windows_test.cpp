@@ -12,9 +12,6 @@
 #endif
 
 namespace {
-constexpr int TURN_STEPS = 72;  // 5-degree steps in a whole turn
-const char* const INSTRUCTIONS =
-    "Press the keys 'z' and 'x' to rotate.\nPress the key Esc to exit.\n";
 
 // Wine's server for the prefix lingers a moment after its last program, and
 // one that started without a display keeps the prefix headless meanwhile.
@@ -40,18 +37,6 @@ class WindowsViewer : public DisplayTest {
     ASSERT_NO_FATAL_FAILURE(waitForWineserver());
     ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
   }
-  // Every frame the keys reach, from the Linux viewer on this display: frame
-  // k is the view turned k steps.
-  std::vector<xw::Image> linuxFrames() {
-    std::vector<xw::Image> frames;
-    EXPECT_NO_FATAL_FAILURE(launch());
-    frames.push_back(first);
-    for (int k = 1; k < TURN_STEPS; ++k) {
-      frames.push_back(pressAndWaitForChange(XK_x, frames.back()));
-    }
-    EXPECT_NO_FATAL_FAILURE(escape());
-    return frames;
-  }
   void launchUnderWine() {
     program = QUILLMERE_WINDOWS_VIEWER;
     ASSERT_NO_FATAL_FAILURE(launch({}, {QUILLMERE_WINE}, 60));
@@ -62,7 +47,7 @@ using WindowsPrompt = testing::Test;
 }  // namespace
 
 TEST_F(WindowsViewer, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscExits) {
-  const std::vector<xw::Image> frames = linuxFrames();
+  const std::vector<xw::Image> frames = turnFrames();  // the Linux viewer's
   ASSERT_EQ(frames.size(), static_cast<size_t>(TURN_STEPS));
   ASSERT_NO_FATAL_FAILURE(launchUnderWine());
   EXPECT_EQ(first.width, DESIGN_WIDTH);

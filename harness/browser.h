@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+// Drives a real browser from outside, as the X helpers drive the viewer's
+// window: Chromium through its DevTools protocol, Firefox through WebDriver
+// BiDi, both over a WebSocket on the loopback interface. A page is opened,
+// asked for values, sent keys and photographed by the browser itself. Every
+// wait has a deadline.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "harness/process.h"
+#include "harness/x11_window.h"
+
+namespace web {
+
+enum class Kind { Chromium, Firefox };
+
+struct Browser {
+  Kind kind = Kind::Chromium;
+  proc::Process process;
+  int socket = -1;     // the protocol's WebSocket
+  std::string target;  // Chromium's session id, or Firefox's browsing context
+  int lastId = 0;      // of the last command sent
+  std::string error;   // why the last call failed
+};
+
+// A rectangle of the page, in CSS pixels (one per device pixel here).
+struct Box {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Starts the browser (`program`, with `options` of its own after the
+// project's), its profile and home in `scratch`, on the X display that
+// DISPLAY names or headless as the options say, and connects to it. False,
+// with b.error saying why, when it does not come up within `seconds`.
+bool launch(Browser& b, Kind kind, const std::string& program,
+            const std::vector<std::string>& options, const std::string& scratch, double seconds);
+// Runs the JavaScript `script` in every page the tab loads from now on,
+// before the page's own scripts.
+bool beforeEachLoad(Browser& b, const std::string& script, double seconds = 10);
+// Opens `url` in the browser's tab.
+bool open(Browser& b, const std::string& url, double seconds);
+// Evaluates the JavaScript `expression`, which must give a string, in the
+// page; sets `value` to it.
+bool evaluate(Browser& b, const std::string& expression, std::string& value, double seconds = 10);
+// Presses and releases a key as a user would: a character ("x"), or
+// "Escape".
+bool pressKey(Browser& b, const std::string& key, double seconds = 10);
+// What the page shows in `box`, as the browser composes it.
+bool screenshot(Browser& b, const Box& box, xw::Image& image, double seconds = 10);
+// Ends the browser and all it started, and closes the connection.
+void quit(Browser& b);
+
+}  // namespace web

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# make test-web: the viewer as a static page, built by Debian's Emscripten,
+# proven under node and in two real browsers:
+#   1. the site and the display-free tests (web preset, build/web/), the
+#      tests run under node;
+#   2. the whole recorded call stream under node against this machine's,
+#      byte for byte;
+#   3. the site built again from a copy of the tree at another path, which
+#      must give the same bytes;
+#   4. on a private Xvfb, the page in Chromium (headless, SwiftShader) and
+#      Firefox ESR (on that display, Mesa's llvmpipe) beside the Linux
+#      viewer built in build/web-e2e/: every frame of a turn and back, Esc,
+#      an OpenGL error, and a browser without WebGL.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+started=$SECONDS
+step() {  # WHAT COMMAND...: runs it, showing its output only when it fails
+  local what=$1 begun=$SECONDS log
+  shift
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "test-web: $what failed" >&2
+    exit 1
+  fi
+  rm -f "$log"
+  echo "test-web: $what ($((SECONDS - begun)) s)"
+}
+
+same_stream() {
+  build/web-e2e/tests/call_stream_dump >build/web/stream-linux.txt
+  node build/web/tests/call_stream_dump.js >build/web/stream-web.txt
+  cmp build/web/stream-web.txt build/web/stream-linux.txt
+}
+same_site() {  # from a copy elsewhere, every file dated a day before
+  local copy=build/web-repro/elsewhere/quillmere
+  rm -rf build/web-repro
+  mkdir -p "$copy"
+  scripts/copy-tree.sh "$copy"
+  find "$copy" -exec touch -d "@$(($(date +%s) - 86400))" {} +
+  (cd "$copy" && scripts/configure.sh web -DBUILD_TESTING=OFF && cmake --build build/web)
+  for file in index.html quillmere.js quillmere.wasm; do
+    cmp "build/web/site/$file" "$copy/build/web/site/$file"
+  done
+  rm -rf build/web-repro
+}
+
+step "the site and the tests, by Emscripten" eval \
+  'scripts/configure.sh web && cmake --build build/web -j "$jobs"'
+step "the display-free tests under node" scripts/ctest-no-skips.sh build/web -j "$jobs"
+step "the Linux build beside it" eval 'scripts/configure.sh web-e2e &&
+  cmake --build build/web-e2e -j "$jobs" --target e2e_web_tests call_stream_dump'
+step "the call stream under node, the same as this machine's" same_stream
+step "the same site from another path and time" same_site
+step "the page in Chromium and Firefox beside the Linux viewer" \
+  scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/web-e2e -L web
+echo "test-web passed in $((SECONDS - started)) s"
