@@ -28,7 +28,7 @@ QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-b
            qa-autopkgtest qa-piuparts qa-cross
 
 .PHONY: run test lint bench package package-windows test-asan test-cross test-clang test-windows \
-        web run-web test-web test-release qa $(QA_JOBS) clean distclean
+        web run-web test-web bench-web test-release qa $(QA_JOBS) clean distclean
 
 # The viewer alone, and without a usable display the screenshot tool:
 # build/run/quillmere, and build/quillmere.png without a display.
@@ -129,6 +129,13 @@ bench:
 	@$(call preset,bench)
 	@build/bench/bench/code_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@scripts/with-xvfb.sh build/bench/bench/frame_cost build/bench/quillmere build/bench/bench/empty_window
+
+# The static page in headless Chromium: its first frame and a frame's cost.
+bench-web: web
+	@scripts/install-deps.sh build bench browsers
+	@$(call preset,bench-web,page_cost)
+	@rm -rf build/bench-web/scratch && mkdir -p build/bench-web/scratch
+	@build/bench-web/bench/page_cost build/web/site build/bench-web/scratch
 
 # build/quillmere_<version>_<arch>.deb, built by debhelper from a copy of the tree.
 package:

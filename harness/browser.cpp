@@ -251,13 +251,13 @@ bool handshake(Browser& b, int port, const std::string& path, double seconds) {
 bool call(Browser& b, const std::string& method, const std::string& params, std::string& reply,
           double seconds) {
   const int id = ++b.lastId;
-  std::string command =
+  std::string text =
       "{\"id\":" + std::to_string(id) + ",\"method\":" + quoted(method) + ",\"params\":" + params;
   if (b.kind == Kind::Chromium && !b.target.empty()) {
-    command += ",\"sessionId\":" + quoted(b.target);
+    text += ",\"sessionId\":" + quoted(b.target);
   }
-  command += "}";
-  if (!sendText(b.socket, command)) {
+  text += "}";
+  if (!sendText(b.socket, text)) {
     b.error = method + ": the connection is gone";
     return false;
   }
@@ -476,6 +476,11 @@ bool screenshot(Browser& b, const Box& box, xw::Image& image, double seconds) {
     return false;
   }
   return true;
+}
+
+bool command(Browser& b, const std::string& method, const std::string& params, double seconds) {
+  std::string reply;
+  return call(b, method, params, reply, seconds);
 }
 
 void quit(Browser& b) {

@@ -52,6 +52,9 @@ bool evaluate(Browser& b, const std::string& expression, std::string& value, dou
 bool pressKey(Browser& b, const std::string& key, double seconds = 10);
 // What the page shows in `box`, as the browser composes it.
 bool screenshot(Browser& b, const Box& box, xw::Image& image, double seconds = 10);
+// Sends any other command of the browser's protocol, its parameters a JSON
+// object.
+bool command(Browser& b, const std::string& method, const std::string& params, double seconds = 10);
 // Ends the browser and all it started, and closes the connection.
 void quit(Browser& b);
 
