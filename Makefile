@@ -27,7 +27,7 @@ lint_tree = scripts/configure.sh lint >/dev/null && scripts/lint.sh build/lint
 QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-blhc qa-reprotest \
            qa-autopkgtest qa-piuparts qa-cross
 
-.PHONY: run test lint bench package package-windows test-asan test-cross test-clang test-windows \
+.PHONY: run test check lint bench package package-windows test-asan test-cross test-clang test-windows \
         web run-web test-web bench-web test-release qa $(QA_JOBS) clean distclean
 
 # The viewer alone, and without a usable display the screenshot tool:
@@ -41,10 +41,17 @@ run:
 # the qa jobs are the checks CI adds (.ci/run).
 test:
 	@scripts/install-deps.sh build display headless test lint package
-	@$(call preset,test)
+	@scripts/configure.sh test -DQUILLMERE_PACKAGE='$(PACKAGE)' >/dev/null
+	@cmake --build build/test -j $(JOBS)
 	@$(lint_tree)
 	@$(MAKE) test-asan
 	@scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/test -j $(JOBS)
+
+# The one-minute loop: the unit and call-stream tests, under AddressSanitizer
+# and UBSan, then the line that runs the rest.
+check: test-asan
+	@echo "The display-free tests passed. Next, for the static checks, the end-to-end tests and the"
+	@echo "package: make test"
 
 # clang-format, clang-tidy, cppcheck and shellcheck, with the compile
 # commands of a tree of its own (build/lint), file by file.
@@ -111,7 +118,7 @@ test-web:
 # root: make test-release RELEASE=bookworm (trixie by default).
 test-release:
 	@scripts/install-deps.sh release
-	@scripts/test-release.sh $(RELEASE)
+	@scripts/test-release.sh $(RELEASE) $(PACKAGE)
 
 # Debian's QA tools on the package, each in a throwaway root (as root):
 # the source package, its build for Debian 13 and 12, lintian (Debian 13's

@@ -24,18 +24,13 @@ roots_need_root
 qa="$roots_top/build/qa"
 mkdir -p "$qa"
 
-# A job's root: RELEASE-buildd, made once by mmdebstrap's buildd variant
-# (essential packages, apt and build-essential).
-buildd() {
-  root_build "$1-buildd" "$1" --variant=buildd
-}
 need() {  # the output of an earlier job
   compgen -G "$qa/$1" >/dev/null || { echo "$0: no $1 in build/qa/; run make qa-${2}" >&2; exit 1; }
 }
 
 case $job in
   source)
-    buildd trixie
+    need_root trixie-buildd
     rm -rf "$qa/source" "$qa/tree"
     mkdir -p "$qa/source" "$qa/tree/quillmere"
     "$roots_top/scripts/copy-tree.sh" "$qa/tree/quillmere"
@@ -48,7 +43,7 @@ case $job in
     release=trixie
     [[ $job == build-bookworm ]] && release=bookworm
     need 'source/*.dsc' source
-    buildd "$release"
+    need_root "$release-buildd"
     out="$qa/build-$release"
     rm -rf "$out"
     mkdir -p "$out"
@@ -61,11 +56,11 @@ case $job in
     suppressed=()
     if [[ $job == lintian ]]; then
       release=trixie name=trixie-buildd
-      buildd trixie
+      need_root trixie-buildd
     else
       # Debian 14 (testing): the minimal root that test-release uses.
       release=forky name=forky
-      minimal_root forky
+      need_root forky
       # Standards-Version is the newest that Debian 13's lintian knows,
       # 4.7.2: it warns of any newer one (newer-standards-version), and
       # Debian 14's reports 4.7.2 as out of date. Only the latter is left out.
@@ -76,13 +71,13 @@ case $job in
 
   blhc)
     need 'build-trixie/*.build' build
-    buildd trixie
+    need_root trixie-buildd
     root_run trixie-buildd trixie "$qa" blhc.sh
     ;;
 
   reprotest)
     need 'source/*.dsc' source
-    buildd trixie
+    need_root trixie-buildd
     rm -rf "$qa/reprotest"
     mkdir -p "$qa/reprotest"
     root_run trixie-buildd trixie "$qa" reprotest.sh
@@ -90,16 +85,16 @@ case $job in
 
   autopkgtest)
     need 'build-trixie/*.deb' build
-    buildd trixie
+    need_root trixie-buildd
     rm -rf "$qa/autopkgtest"
     root_run trixie-buildd trixie "$qa" autopkgtest.sh
     ;;
 
   piuparts)
     need 'build-trixie/*.deb' build
-    buildd trixie
-    # piuparts' own clean root: mmdebstrap's minbase, the smallest Debian.
-    root_build trixie-minbase trixie --variant=minbase
+    need_root trixie-buildd
+    # piuparts' own clean root: minbase, the smallest Debian.
+    need_root trixie-minbase
     rm -rf "$qa/piuparts"
     mkdir -p "$qa/piuparts"
     ln "$roots_dir/trixie-minbase.tar" "$qa/piuparts/base.tar"
@@ -111,7 +106,7 @@ case $job in
     need 'source/*.dsc' source
     # A buildd root that has arm64 as a foreign architecture; this machine
     # does not.
-    root_build trixie-cross trixie --variant=buildd --architectures=amd64,arm64
+    need_root trixie-cross
     rm -rf "$qa/cross"
     mkdir -p "$qa/cross"
     root_run trixie-cross trixie "$qa" cross.sh

@@ -1,11 +1,17 @@
 # shellcheck shell=bash
 # SPDX-License-Identifier: MIT
-# Throwaway Debian roots, sourced by test-release.sh and debian-qa.sh.
-# A root is built once by mmdebstrap and kept as build/roots/NAME.tar, with
-# the packages that runs download kept beside it per release, so a second
-# run neither builds the root nor downloads again. Every run starts from the
+# Throwaway Debian roots, sourced by test-release.sh, debian-qa.sh and
+# root.sh. Each release's base, mmdebstrap's apt variant (the essential
+# packages and apt), is bootstrapped once and kept as
+# build/roots/RELEASE-base.tar; every other root of the release is derived
+# from it by installing what it adds (root_spec below) and kept as
+# build/roots/NAME.tar. The packages downloaded for a release are kept in
+# build/roots/RELEASE-archives, which mmdebstrap and apt in every root of
+# that release share, so each is downloaded once. Every run starts from an
 # untouched tar, in private mount and process namespaces: when it ends,
-# however it ends, its mounts and processes end with it. Needs root.
+# however it ends, its mounts and processes end with it. dpkg skips fsync in
+# these roots (force-unsafe-io, and eatmydata while bootstrapping): they are
+# thrown away, never booted. Needs root.
 roots_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 roots_dir="$roots_top/build/roots"
 roots_mirror=http://deb.debian.org/debian
@@ -17,14 +23,64 @@ roots_need_root() {
   fi
 }
 
-# root_build NAME RELEASE [MMDEBSTRAP_OPTION...]: builds NAME.tar unless it
-# is there already. The apt lists stay in the root, so that runs install
-# from them without asking the mirror again.
-root_build() {
+# root_spec NAME: sets spec_from (the root it is derived from, or nothing
+# for a base), spec_release, spec_packages (what it adds, apt's names or
+# patterns) and spec_arch (a foreign architecture it adds).
+root_spec() {
+  local name=$1
+  spec_from="" spec_packages="" spec_arch=""
+  case $name in
+    *-base) spec_release=${name%-base} ;;
+    # What a new user has: apt, git and make, and the certificates git needs.
+    trixie | bookworm | forky)
+      spec_release=$name spec_from=$name-base spec_packages="git make ca-certificates" ;;
+    # mmdebstrap's buildd variant: the base and build-essential.
+    *-buildd)
+      spec_release=${name%-buildd} spec_from=${name%-buildd}-base spec_packages=build-essential ;;
+    # Its minbase variant, piuparts' clean root: every package of priority required.
+    *-minbase)
+      spec_release=${name%-minbase} spec_from=${name%-minbase}-base
+      spec_packages='?priority(required)' ;;
+    # A buildd root that can install packages for arm64.
+    *-cross) spec_release=${name%-cross} spec_from=${name%-cross}-buildd spec_arch=arm64 ;;
+    *)
+      echo "$0: no such root: $name" >&2
+      exit 2
+      ;;
+  esac
+}
+
+# need_root NAME: makes NAME.tar unless it is there, and what it derives
+# from first. One caller at a time builds a root; another waits for it.
+need_root() (
+  local name=$1 tar="$roots_dir/$1.tar"
+  [[ -s "$tar" ]] && exit 0
+  root_spec "$name"
+  [[ -z $spec_from ]] || need_root "$spec_from"
+  mkdir -p "$roots_dir"
+  exec 9>"$roots_dir/$name.lock"
+  flock -w 1800 9 || { echo "$0: another run held the $name root for 30 min" >&2; exit 1; }
+  [[ -s "$tar" ]] && exit 0
+  if [[ -z $spec_from ]]; then
+    bootstrap "$name" "$spec_release"
+  else
+    echo "Deriving the $name root from $spec_from (once; kept as ${tar#"$roots_top"/})"
+    local options=()
+    [[ -z $spec_arch ]] || options=(--arch "$spec_arch")
+    # shellcheck disable=SC2086  # the packages are words, patterns unexpanded
+    mkdir -p "$roots_dir/nothing"
+    ROOT_KEEP="$tar.part" root_run "$spec_from" "$spec_release" "$roots_dir/nothing" derive.sh \
+      "${options[@]}" $spec_packages
+  fi
+  mv "$tar.part" "$tar"
+)
+
+# bootstrap NAME RELEASE: the release's base, by mmdebstrap. The apt lists
+# stay in the root, so that runs install from them without asking the
+# mirror again.
+bootstrap() {
   local name=$1 release=$2
-  shift 2
-  local tar="$roots_dir/$name.tar"
-  [[ -s "$tar" ]] && return 0
+  local tar="$roots_dir/$name.tar" archives="$roots_dir/$release-archives"
   local sources=("deb $roots_mirror $release main") options=()
   case $release in
     # Testing and unstable have no point releases to sign, and a mirror's
@@ -37,30 +93,33 @@ root_build() {
         "deb http://deb.debian.org/debian-security $release-security main") ;;
   esac
   echo "Building the $name root (once; kept as ${tar#"$roots_top"/})"
-  mkdir -p "$roots_dir"
-  mmdebstrap --quiet --format=tar --skip=cleanup/apt/lists "${options[@]}" "$@" \
-    "$release" "$tar.part" "${sources[@]}"
-  mv "$tar.part" "$tar"
-}
-
-# minimal_root RELEASE: the root RELEASE.tar of a new user's system, which
-# has only apt, git and make: mmdebstrap's apt variant plus git, make and
-# ca-certificates.
-minimal_root() {
-  root_build "$1" "$1" --variant=apt --include=git,make,ca-certificates
+  mkdir -p "$archives"
+  # The release's package cache is synced in before and out after; the
+  # essential packages are kept for that (essential/unlink skipped).
+  mmdebstrap --quiet --format=tar --variant=apt --skip=cleanup/apt/lists --skip=essential/unlink \
+    --dpkgopt=force-unsafe-io --hook-dir=/usr/share/mmdebstrap/hooks/eatmydata \
+    --setup-hook='mkdir -p "$1"/var/cache/apt/archives/' \
+    --setup-hook="sync-in $archives /var/cache/apt/archives/" \
+    --customize-hook="sync-out /var/cache/apt/archives $archives" \
+    "${options[@]}" "$release" "$tar.part" "${sources[@]}" >/dev/null 2> >(grep -v \
+      -e "^dpkg-query: no packages found matching \(lib\)\?eatmydata" \
+      -e "^Removing 'local diversion of /usr/bin/dpkg" -e "^\./usr/" >&2)
 }
 
 # root_run NAME RELEASE BIND SCRIPT [ARG...]: runs SCRIPT, one of the files
 # in scripts/qa/, with its ARGs, as root inside a fresh copy of NAME.tar,
-# with no display and CI=true, the directory BIND mounted at /qa and the
-# release's package cache at apt's archive directory. It runs in a subshell
-# of its own: its traps, which end the root however the run ends, leave the
+# with no display and CI=true, the directory BIND mounted at /qa, and the
+# release's package cache seen at apt's archive directory through an
+# overlay: what the run downloads joins the cache once it has ended, and
+# two runs at once never write the same files. With ROOT_KEEP set, the root
+# is packed into that tar when SCRIPT has passed. It runs in a subshell of
+# its own: its traps, which end the root however the run ends, leave the
 # caller's alone.
 root_run() (
   local name=$1 release=$2 bind=$3 script=$4
   shift 4
   local archives="$roots_dir/$release-archives" work inner=
-  mkdir -p "$archives/partial" "$bind"
+  mkdir -p "$archives" "$bind"
   work=$(mktemp -d "$roots_dir/$name-run.XXXXXX")
   # unshare holds off SIGINT and SIGTERM while it waits for its child, so an
   # interrupted run ends the namespace's first process itself, and with it
@@ -70,31 +129,47 @@ root_run() (
       pkill -KILL -P "$inner" 2>/dev/null || true
       wait "$inner" 2>/dev/null || true
     fi
+    # New downloads join the cache whole, each under its final name at once.
+    find "$work/upper" -maxdepth 1 -name '*.deb' -print0 2>/dev/null |
+      while IFS= read -r -d '' deb; do
+        [[ -e "$archives/${deb##*/}" ]] || { cp "$deb" "$archives/.${deb##*/}" &&
+          mv "$archives/.${deb##*/}" "$archives/${deb##*/}"; }
+      done
     rm -rf "$work"
   }
   trap finish EXIT
   trap 'exit 130' INT TERM HUP
   local root="$work/root"
-  mkdir "$root"
+  mkdir -p "$root" "$work/upper" "$work/overlay"
   tar -C "$root" -xf "$roots_dir/$name.tar"
   cp /etc/resolv.conf "$root/etc/resolv.conf"
   mkdir -p "$root/qa"
+  rm -rf "$root/qa-scripts"
   cp -r "$roots_top/scripts/qa" "$root/qa-scripts"
   # unshare's child is the namespace's first process; when it ends, the
   # kernel ends every process left in it.
   unshare --mount --pid --fork --kill-child --propagation private bash -euo pipefail -c '
-    root=$1 archives=$2 bind=$3 script=$4
-    shift 4
+    root=$1 archives=$2 bind=$3 work=$4 script=$5
+    shift 5
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount -t tmpfs tmpfs "$root/dev/shm"
     mount --rbind /sys "$root/sys"
     mount -t tmpfs tmpfs "$root/tmp"
-    mount --bind "$archives" "$root/var/cache/apt/archives"
+    mount -t overlay overlay \
+      -o "lowerdir=$archives,upperdir=$work/upper,workdir=$work/overlay" \
+      "$root/var/cache/apt/archives"
     mount --bind "$bind" "$root/qa"
     exec chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true DEBIAN_FRONTEND=noninteractive \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash "/qa-scripts/$script" "$@"
-  ' inner "$root" "$archives" "$bind" "$script" "$@" &
+  ' inner "$root" "$archives" "$bind" "$work" "$script" "$@" &
   inner=$!
   wait "$inner"
+  inner=
+  if [[ -n ${ROOT_KEEP:-} ]]; then
+    # Without what the run added for itself, and apt's caches of its lists,
+    # which apt makes again when it needs them, as mmdebstrap leaves a root.
+    rm -rf "$root/qa-scripts" "$root/etc/resolv.conf" "$root"/var/cache/apt/*.bin
+    tar -C "$root" -cf "$ROOT_KEEP" .
+  fi
 )

@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # make test-release, inside a fresh minimal root: what a new user does, from
-# a clone of the bundle in /qa: make run must leave its screenshot, and make
-# test must pass. Then the versions it was tested with.
+# a clone of the bundle in /qa: make run must leave its screenshot; make
+# test must pass, checking the package DEB where one is given, else the one
+# make package builds; and the package must install with apt as the README
+# says, name its version, and be removed again. Then the versions it was
+# tested with.
+#   new-user.sh [DEB]
 set -euo pipefail
 # shellcheck source=scripts/qa/prelude.sh
 source "$(dirname "$0")/prelude.sh"
+# A path with a space and letters beyond ASCII, as many users' are.
+clone="/root/odd dir/sp ace é☃/quillmere"
+mkdir -p "${clone%/*}"
 git -c advice.detachedHead=false -c init.defaultBranch=main clone --quiet /qa/quillmere.bundle \
-  /root/quillmere
-cd /root/quillmere
+  "$clone"
+cd "$clone"
 make run
 test -s build/quillmere.png
-make test
+deb=${1:-}
+if [[ -z $deb ]]; then
+  make package
+  deb=$(echo "$PWD"/build/quillmere_*_"$(dpkg --print-architecture)".deb)
+fi
+make test PACKAGE="$deb"
+# As the README installs it: a file in build/, named with ./ for apt.
+[[ $deb == "$PWD/build/${deb##*/}" ]] || cp "$deb" build/
+deb="./build/${deb##*/}"
+apt-get install -y -qq "$deb" >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
+version=$(dpkg-parsechangelog -S Version)
+[[ $(quillmere --version) == "quillmere $version" ]] ||
+  { echo "the installed quillmere does not say it is $version" >&2; exit 1; }
+apt-get remove -y -qq quillmere >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
+! command -v quillmere >/dev/null || { echo "quillmere is still installed" >&2; exit 1; }
 echo "Tested with: $(g++ --version | head -n1); Mesa $(dpkg-query -W -f='${Version}' libgl1-mesa-dri);" \
   "$(clang-format --version); lintian $(lintian --version | cut -d' ' -f2);" \
   "$(valgrind --version); weston $(weston --version | cut -d' ' -f2)"
