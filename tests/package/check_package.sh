@@ -35,18 +35,12 @@ else
   deb=$(echo "$work"/first/quillmere_*_"$(dpkg --print-architecture)".deb)
 fi
 
-# The version is set in debian/changelog; its other copies must agree.
+# The version is set in debian/changelog; what names it (the package, and
+# the man page and metainfo it installs, below) must agree.
 changelog="$src/debian/changelog"
 version=$(dpkg-parsechangelog -l "$changelog" -S Version)
 released=$(dpkg-parsechangelog -l "$changelog" -S Date)
 [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "the package's version is not $version"
-month=$(LC_ALL=C date -u -d "$released" '+%B %Y')
-grep -qx "\.TH QUILLMERE 1 \"$month\" \"Quillmere $version\" \"User Commands\"" "$src/data/quillmere.1" ||
-  fail "the man page's .TH line does not name $month and Quillmere $version"
-day=$(date -u -d "$released" +%F)
-grep -m1 '<release ' "$src/data/example.quillmere.Quillmere.metainfo.xml" |
-  grep -q "version=\"$version\" date=\"$day\"" ||
-  fail "the metainfo's newest release is not $version of $day"
 if tag=$(git -C "$src" describe --exact-match --tags HEAD 2>/dev/null); then
   [[ $tag == "v$version" ]] || fail "the commit is tagged $tag, but debian/changelog says $version"
   [[ $(dpkg-parsechangelog -l "$changelog" -S Distribution) != UNRELEASED ]] ||
@@ -109,6 +103,13 @@ for binary in "$usr/bin/quillmere" "$built"; do
   hardening-check "${unmarked[@]}" --quiet "$binary" || fail "$binary is not hardened"
 done
 page="$usr/share/man/man1/quillmere.1.gz"
+month=$(LC_ALL=C date -u -d "$released" '+%B %Y')
+zcat "$page" | grep -qx "\.TH QUILLMERE 1 \"$month\" \"Quillmere $version\" \"User Commands\"" ||
+  fail "the man page's .TH line does not name $month and Quillmere $version"
+day=$(date -u -d "$released" +%F)
+metainfo="$usr/share/metainfo/example.quillmere.Quillmere.metainfo.xml"
+grep -m1 '<release ' "$metainfo" | grep -q "version=\"$version\" date=\"$day\"" ||
+  fail "the metainfo's newest release is not $version of $day"
 warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -l -Tutf8 "$page" 2>&1 >/dev/null) ||
   fail "no man page at ${page#"$root"}"
 [[ -z "$warnings" ]] || fail "the man page formats with warnings: $warnings"
