@@ -4,7 +4,8 @@
 # root.sh. Each release's base, mmdebstrap's apt variant (the essential
 # packages and apt), is bootstrapped once and kept as
 # build/roots/RELEASE-base.tar; every other root of the release is derived
-# from it by installing what it adds (root_spec below) and kept as
+# from it, or from one derived from it, by installing what it adds
+# (root_spec below) and kept as
 # build/roots/NAME.tar. The packages downloaded for a release are kept in
 # build/roots/RELEASE-archives, which mmdebstrap and apt in every root of
 # that release share, so each is downloaded once. Every run starts from an
@@ -34,13 +35,14 @@ root_spec() {
     # What a new user has: apt, git and make, and the certificates git needs.
     trixie | bookworm | forky)
       spec_release=$name spec_from=$name-base spec_packages="git make ca-certificates" ;;
-    # mmdebstrap's buildd variant: the base and build-essential.
-    *-buildd)
-      spec_release=${name%-buildd} spec_from=${name%-buildd}-base spec_packages=build-essential ;;
-    # Its minbase variant, piuparts' clean root: every package of priority required.
+    # mmdebstrap's minbase variant, piuparts' clean root: every package of
+    # priority required.
     *-minbase)
       spec_release=${name%-minbase} spec_from=${name%-minbase}-base
       spec_packages='?priority(required)' ;;
+    # Its buildd variant: minbase and build-essential.
+    *-buildd)
+      spec_release=${name%-buildd} spec_from=${name%-buildd}-minbase spec_packages=build-essential ;;
     # A buildd root that can install packages for arm64.
     *-cross) spec_release=${name%-cross} spec_from=${name%-cross}-buildd spec_arch=arm64 ;;
     *)

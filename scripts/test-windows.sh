@@ -40,12 +40,12 @@ same_stream() {
   headless scripts/wine.sh build/windows/tests/call_stream_dump.exe >build/windows/stream-windows.txt
   sed 's/\r$//' build/windows/stream-windows.txt | cmp - build/windows/stream-linux.txt
 }
-second_zip() {  # from a copy elsewhere, every file dated a day ahead
+second_zip() {  # from a copy elsewhere, every file dated a day before
   local copy=build/windows-repro/elsewhere/quillmere
   rm -rf build/windows-repro
   mkdir -p "$copy/build"
   scripts/copy-tree.sh "$copy"
-  find "$copy" -exec touch -d "@$(($(date +%s) + 86400))" {} +
+  find "$copy" -exec touch -d "@$(($(date +%s) - 86400))" {} +
   ln -s "$top/build/windows-freeglut" "$copy/build/windows-freeglut"
   "$copy/scripts/package-windows.sh" build/windows-repro/second
   cmp build/quillmere-*-windows-x86_64.zip build/windows-repro/second/quillmere-*-windows-x86_64.zip

@@ -16,14 +16,20 @@ mkdir -p "${clone%/*}"
 git -c advice.detachedHead=false -c init.defaultBranch=main clone --quiet /qa/quillmere.bundle \
   "$clone"
 cd "$clone"
-make run
+# Each command, and the time it took.
+timed() {
+  local begun=$SECONDS
+  "$@"
+  echo "new user: $* passed in $((SECONDS - begun)) s"
+}
+timed make run
 test -s build/quillmere.png
 deb=${1:-}
 if [[ -z $deb ]]; then
-  make package
+  timed make package
   deb=$(echo "$PWD"/build/quillmere_*_"$(dpkg --print-architecture)".deb)
 fi
-make test PACKAGE="$deb"
+timed make test PACKAGE="$deb"
 # As the README installs it: a file in build/, named with ./ for apt.
 [[ $deb == "$PWD/build/${deb##*/}" ]] || cp "$deb" build/
 deb="./build/${deb##*/}"
