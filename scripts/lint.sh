@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Static checks: clang-format, clang-tidy and cppcheck on every C++ file of
 # the project (the viewer, the harness, the screenshot tool, the tests and
-# the benchmarks), shellcheck on every shell script. Any finding fails (with
-# the clang tools' versions below). Needs no git checkout.
+# the benchmarks), shellcheck on every shell script, and the docs against
+# the tree (check-docs.sh). Any finding fails (with the clang tools'
+# versions below). Needs no git checkout.
 #   scripts/lint.sh BUILD_DIR   (a configured build, for its compile commands)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -78,4 +79,5 @@ mapfile -t scripts < <(find . \( -path ./build -o -path ./.git \) -prune -o -typ
   done)
 echo "shellcheck $(shellcheck --version | sed -n 's/^version: //p'): ${#scripts[@]} scripts"
 shellcheck --severity=warning --external-sources "${scripts[@]}"
+"$(dirname "$0")/check-docs.sh"
 echo "static checks clean"

@@ -30,10 +30,11 @@ if [[ -z $deb ]]; then
   deb=$(echo "$PWD"/build/quillmere_*_"$(dpkg --print-architecture)".deb)
 fi
 timed make test PACKAGE="$deb"
-# As the README installs it: a file in build/, named with ./ for apt.
+# Installed as the README installs it, from build/ under the name the
+# changelog and the architecture give it.
 [[ $deb == "$PWD/build/${deb##*/}" ]] || cp "$deb" build/
-deb="./build/${deb##*/}"
-apt-get install -y -qq "$deb" >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
+apt-get install -y -qq "./build/quillmere_$(dpkg-parsechangelog -S Version)_$(dpkg --print-architecture).deb" \
+  >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
 version=$(dpkg-parsechangelog -S Version)
 [[ $(quillmere --version) == "quillmere $version" ]] ||
   { echo "the installed quillmere does not say it is $version" >&2; exit 1; }

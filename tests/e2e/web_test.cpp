@@ -55,13 +55,13 @@ struct BrowserUnderTest {
 // - Firefox ESR 153, WebGL on llvmpipe like the viewer's GL: shades differ
 //   by at most 2 levels, in 675-943 pixels; at most 2 pixels a frame more,
 //   each matched within 1 pixel.
-const BrowserUnderTest CHROMIUM = {
+const BrowserUnderTest CHROMIUM_HEADLESS = {
     "Chromium",
     web::Kind::Chromium,
-    "chromium",
+    CHROMIUM,
     {"--headless", "--use-angle=swiftshader", "--enable-unsafe-swiftshader"},
     {2, 2, 6, 600}};
-const BrowserUnderTest FIREFOX = {"Firefox", web::Kind::Firefox, "firefox-esr", {}, {2, 1, 0, 10}};
+const BrowserUnderTest FIREFOX_ON_X = {"Firefox", web::Kind::Firefox, FIREFOX, {}, {2, 1, 0, 10}};
 
 // Test names and failures name the browser, not its bytes.
 void PrintTo(const BrowserUnderTest& under, std::ostream* out) { *out << under.name; }
@@ -132,6 +132,9 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
   static void TearDownTestSuite() { proc::stop(server); }
 
   void SetUp() override {
+    if (std::string(CHROMIUM).empty() || std::string(FIREFOX).empty()) {
+      GTEST_SKIP() << "chromium or firefox-esr is not installed";
+    }
     ASSERT_FALSE(address.empty()) << "the page was not served: " << server.out << server.err;
     ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
     char dir[] = "/tmp/quillmere-web-XXXXXX";
@@ -258,10 +261,11 @@ TEST_P(WebPage, AnOpenGlErrorEndsItWithOneAndTheViewersMessage) {
             "The viewer has ended with status 1. Reload the page to start it again.");
 }
 
-INSTANTIATE_TEST_SUITE_P(Browsers, WebPage, testing::Values(CHROMIUM, FIREFOX), browserName);
+INSTANTIATE_TEST_SUITE_P(Browsers, WebPage, testing::Values(CHROMIUM_HEADLESS, FIREFOX_ON_X),
+                         browserName);
 
 TEST_F(WebPageWithoutWebGl, SaysThatTheBrowserOffersNone) {
-  ASSERT_NO_FATAL_FAILURE(start(CHROMIUM, {"--disable-3d-apis"}));
+  ASSERT_NO_FATAL_FAILURE(start(CHROMIUM_HEADLESS, {"--disable-3d-apis"}));
   ASSERT_NO_FATAL_FAILURE(openPage());
   ASSERT_NO_FATAL_FAILURE(waitForState("unsupported", 20));
   EXPECT_EQ(pageText("status").rfind("This browser offers no WebGL", 0), 0U) << pageText("status");
@@ -273,7 +277,7 @@ TEST_F(WebPageWithoutWebGl, SaysThatTheBrowserOffersNone) {
 TEST_F(WebPlatform, FirefoxWithoutADisplayOffersNoWebGlAndThePageSaysSo) {
   const std::string display = getenv("DISPLAY");
   unsetenv("DISPLAY");
-  start(FIREFOX, {"--headless"});
+  start(FIREFOX_ON_X, {"--headless"});
   setenv("DISPLAY", display.c_str(), 1);
   ASSERT_FALSE(HasFatalFailure());
   ASSERT_NO_FATAL_FAILURE(openPage());

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The docs checked against the tree they describe (make lint runs it). It
+# fails when README.md, CONTRIBUTING.md or a file in docs/:
+#   - names a make target that the Makefile does not have;
+#   - names a file or folder of the repository that does not exist (a path
+#     in backticks, or a link);
+#   - names, in docs/reliability.md, a test suite its file does not hold;
+#   - writes the project's version by hand (it is debian/changelog's);
+# and when the options the man page lists differ from those --help lists.
+#   scripts/check-docs.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+docs=(README.md CONTRIBUTING.md docs/*.md)
+failures=0
+fail() {
+  echo "check-docs: $*" >&2
+  failures=$((failures + 1))
+}
+
+# The text between backticks, one span a line, each with its file and line.
+spans() {
+  grep -n -o '`[^`]*`' "$@" | sed 's/`//g'
+}
+
+# 1. make targets: every rule the Makefile has, the QA jobs included.
+mapfile -t targets < <(make -prRn -f Makefile .no-such-target 2>/dev/null |
+  sed -n 's/^\([a-z][a-z0-9-]*\):\( .*\)\{0,1\}$/\1/p' | sort -u)
+while IFS=: read -r file line text; do
+  # "make qa-JOB" names a family of targets, not one.
+  for word in $(grep -o 'make [a-z][a-z0-9-]*[a-z0-9]\b' <<<"$text" | cut -d' ' -f2); do
+    [[ " ${targets[*]} " == *" $word "* ]] || fail "$file:$line names make $word, which the Makefile lacks"
+  done
+done < <(spans "${docs[@]}"; grep -n '^make [a-z]' "${docs[@]}")
+
+# 2. Paths: a span of path characters with a slash that starts in one of
+# the repository's own top-level folders, or a link to a file. Placeholders
+# (an upper-case word such as JOB) and what builds make (build/) name no
+# file of the repository.
+exists() {  # FILE PATH: true if PATH, from the top or beside FILE, exists
+  [[ -e $2 || -e $(dirname "$1")/$2 ]]
+}
+mapfile -t tops < <(find . -mindepth 1 -maxdepth 1 -type d ! -name .git ! -name build -printf '%f\n')
+while IFS=: read -r file line path; do
+  [[ $path =~ ^[A-Za-z0-9_.][A-Za-z0-9_./+-]*/[A-Za-z0-9_./+-]*$ ]] || continue
+  [[ " ${tops[*]} " == *" ${path%%/*} "* ]] || continue
+  [[ $path =~ (^|/)[A-Z][A-Z_]+(\.|/|$) ]] && continue
+  exists "$file" "${path%/}" || fail "$file:$line names $path, which does not exist"
+done < <(spans "${docs[@]}")
+while IFS=: read -r file line target; do
+  target=${target%%#*}
+  [[ -z $target || $target == *://* || $target == mailto:* ]] && continue
+  exists "$file" "$target" || fail "$file:$line links to $target, which does not exist"
+done < <(grep -n -o '\]([^)]*)' "${docs[@]}" | sed 's/\](\(.*\))$/\1/')
+
+# 3. The tests docs/reliability.md names, as "`tests/FILE.cpp` (`Suite`, ...)".
+while IFS= read -r entry; do
+  file=${entry%%\`*}
+  suites=${entry#*\`}
+  [[ -f $file ]] || continue  # a missing file is named by the check above
+  for suite in $(grep -o '`[A-Za-z]*`' <<<"$suites" | tr -d '`'); do
+    grep -Eq "^(TEST|TEST_F|TEST_P)\($suite,|^using $suite = |class $suite " "$file" ||
+      fail "docs/reliability.md names the test $suite, which $file does not hold"
+  done
+done < <(grep -o '`tests/[^`]*\.cpp` ([^)]*)' docs/reliability.md | sed 's/^`//')
+
+# 4. The version, which only debian/changelog holds, and file names that
+# would carry it.
+version=$(sed -n '1s/^quillmere (\([^)]*\)).*/\1/p' debian/changelog)
+grep -n -F -e "$version" README.md docs/*.md | sed "s/^/check-docs: writes the version $version by hand: /" >&2 &&
+  failures=$((failures + 1))
+grep -n -E 'quillmere[_-][0-9]+\.[0-9]' README.md docs/*.md |
+  sed 's/^/check-docs: names a versioned file by hand: /' >&2 && failures=$((failures + 1))
+
+# 5. The options: the man page's, each after a .TP (\- for each dash), and
+# those of the usage that --help prints, the text of USAGE in the source.
+options() { grep -o -- '--\{0,1\}[a-z][a-z-]*' | sort -u; }
+man_options=$(grep -A1 '^\.TP' data/quillmere.1.in | grep '^\.B' | sed 's/\\-/-/g' | options)
+help_options=$(sed -n '/^static const char\* const USAGE =/,/;$/p' src/app/command_line.cpp |
+  sed -n 's/^ *"\(.*\)\\n"[;]\{0,1\}$/\1/p' | grep -E '^ +-|\| ' | sed 's/ [A-Z][A-Za-z+]*//g' |
+  options)
+[[ $man_options == "$help_options" ]] ||
+  fail "the man page lists the options $(echo $man_options), --help $(echo $help_options)"
+
+[[ $failures -eq 0 ]] || exit 1
+echo "docs: targets, paths, tests, versions and options agree with the tree"
