@@ -40,7 +40,7 @@ run:
 # (build/test) on a private Xvfb. test-cross, test-clang, test-release and
 # the qa jobs are the checks CI adds (.ci/run).
 test:
-	@scripts/install-deps.sh build display headless test lint package
+	@scripts/install-deps.sh build display headless test lint bench package
 	@scripts/configure.sh test -DQUILLMERE_PACKAGE='$(PACKAGE)' >/dev/null
 	@cmake --build build/test -j $(JOBS)
 	@$(lint_tree)
@@ -56,7 +56,7 @@ check: test-asan
 # clang-format, clang-tidy, cppcheck and shellcheck, with the compile
 # commands of a tree of its own (build/lint), file by file.
 lint:
-	@scripts/install-deps.sh build lint
+	@scripts/install-deps.sh build test lint bench
 	@$(lint_tree)
 
 # The display-free tests again, built with AddressSanitizer and UBSan.

@@ -38,6 +38,7 @@ declare -A lists=(
   # and script(1) for a terminal.
   [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils"
   [lint]="clang-format clang-tidy cppcheck shellcheck"
+  # make bench, and make lint, which reads the benchmarks' compile commands.
   [bench]="libbenchmark-dev"
   # make package, and the checks of what it builds; dpkg-buildpackage
   # insists on build-essential even where the compiler is already there.
