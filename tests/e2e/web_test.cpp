@@ -7,6 +7,8 @@
 // them; and a page without WebGL.
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
