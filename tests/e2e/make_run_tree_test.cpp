@@ -118,16 +118,18 @@ TEST_F(MakeRunInATree, NamesWhatItCannotWriteAndHowToMendIt) {
   const std::vector<std::string> makeRun = {"env", "-u", "DISPLAY", tree + "/scripts/run.sh",
                                             "--no-install"};
   // A read-only bind mount of the tree, in a mount namespace of its own
-  // (and, for a user who is not root, a user namespace too).
-  std::vector<std::string> readOnly = {"unshare", "--mount", "--propagation", "private"};
-  if (geteuid() != 0) {
-    readOnly.insert(readOnly.begin() + 1, {"--user", "--map-root-user"});
-  }
-  readOnly.insert(readOnly.end(),
-                  {"sh", "-c",
-                   "mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && "
-                   "exec env -u DISPLAY \"$0/scripts/run.sh\" --no-install",
-                   tree});
+  // (and, for a user who is not root, a user namespace too), whose mounts
+  // are private, so that the bind mount never reaches this one. Inside a
+  // chroot, where the root is no mount point and its propagation cannot be
+  // changed, the mounts are private already (scripts/roots.sh).
+  const std::string user = geteuid() == 0 ? "" : "--user --map-root-user ";
+  const std::vector<std::string> readOnly = {
+      "sh", "-c",
+      "propagation=private; mountpoint -q / || propagation=unchanged; exec unshare " + user +
+          "--mount --propagation $propagation sh -c 'mount --bind \"$0\" \"$0\" && "
+          "mount -o remount,bind,ro \"$0\" && exec env -u DISPLAY \"$0/scripts/run.sh\" "
+          "--no-install' \"$0\"",
+      tree};
   const struct {
     const char* name;
     std::function<void()> setUp;
