@@ -35,8 +35,8 @@ declare -A lists=(
   [headless]="xvfb zlib1g-dev"
   # make test: GoogleTest (the Build-Depends for the tests), memcheck, a
   # Wayland session, a window manager whose rules match windows by class,
-  # and script(1) for a terminal.
-  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils"
+  # script(1) for a terminal, and mount(8) for a read-only clone.
+  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils mount"
   [lint]="clang-format clang-tidy cppcheck shellcheck"
   # make bench, and make lint, which reads the benchmarks' compile commands.
   [bench]="libbenchmark-dev"
