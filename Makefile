@@ -1,9 +1,8 @@
 # SPDX-License-Identifier: MIT
-# Two commands do everything: `make run` and `make test`. Each installs the
-# Debian packages its purpose needs (scripts/install-deps.sh), then
-# configures and builds with one of CMake's presets (CMakePresets.json),
-# each in a tree of its own under build/, so that no target changes
-# another's settings. The other targets are listed in CONTRIBUTING.md.
+# The make targets. Each installs the Debian packages its purpose needs
+# (scripts/install-deps.sh), then configures and builds with one of CMake's
+# presets, each in a tree of its own under build/. What each target checks,
+# and when to run it, is in CONTRIBUTING.md.
 # The clone this Makefile is in. Run from another directory (make -f
 # CLONE/Makefile), its targets run in the clone, as with make -C CLONE.
 TOP := $(shell cd "$$(dirname -- '$(strip $(MAKEFILE_LIST))')" && pwd -P)
@@ -35,10 +34,9 @@ QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-b
 run:
 	@scripts/run.sh
 
-# Everything this machine checks, warnings as errors: the static checks, the
-# display-free tests under the sanitizers, then the whole CTest suite
-# (build/test) on a private Xvfb. test-cross, test-clang, test-release and
-# the qa jobs are the checks CI adds (.ci/run).
+# Everything this machine checks (CONTRIBUTING.md#checks). PACKAGE names a
+# .deb of this tree, built elsewhere, for the package check to check instead
+# of building one.
 test:
 	@scripts/install-deps.sh build display headless test lint bench package
 	@scripts/configure.sh test -DQUILLMERE_PACKAGE='$(PACKAGE)' >/dev/null
@@ -114,15 +112,16 @@ test-web:
 	@scripts/install-deps.sh build headless test web browsers
 	@scripts/test-web.sh
 
-# make run and make test in a fresh minimal root of a Debian release, as
-# root: make test-release RELEASE=bookworm (trixie by default).
+# The README's commands in a fresh minimal root of a Debian release, as
+# root: make test-release RELEASE=bookworm (trixie by default); with
+# PACKAGE, that .deb is the one make test checks and apt installs there.
 test-release:
 	@scripts/install-deps.sh release
 	@scripts/test-release.sh $(RELEASE) $(PACKAGE)
 
-# Debian's QA tools on the package, each in a throwaway root (as root):
-# the source package, its build for Debian 13 and 12, lintian (Debian 13's
-# and 14's), blhc, reprotest, autopkgtest, piuparts and an arm64 cross-build.
+# Debian's QA tools on the package, each in a throwaway root (as root;
+# docs/package.md says what each job runs), each after the jobs whose output
+# it reads.
 qa: $(QA_JOBS)
 qa-build qa-build-bookworm qa-reprotest qa-cross: qa-source
 qa-lintian qa-lintian-forky qa-blhc qa-autopkgtest qa-piuparts: qa-build

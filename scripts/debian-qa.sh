@@ -2,19 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Debian's own QA tools on the package, one job a call, each in a throwaway
 # root (scripts/roots.sh) so that nothing is installed on this machine; what
-# each job runs inside its root is scripts/qa/JOB.sh:
-#   scripts/debian-qa.sh JOB
-#   source           the .dsc from the tree (dpkg-source)
-#   build            the .deb from that .dsc, Debian 13; build-bookworm, Debian 12:
-#                    a buildd root with only build-essential and the Build-Depends,
-#                    built by an ordinary user, the tests at build time included
-#   lintian          lintian -I --pedantic on the .dsc, .changes and .deb, Debian 13's;
-#                    lintian-forky, Debian 14's
-#   blhc             blhc --debian --all on the build log
-#   reprotest        reprotest's variations on two builds of the .dsc
-#   autopkgtest      debian/tests against the installed .deb (autopkgtest's null backend)
-#   piuparts         install, remove and purge in a clean root
-#   cross            dpkg-buildpackage -a arm64 with the nocheck profile
+# each job runs inside its root is a file of scripts/qa/, and what each
+# checks is in docs/package.md:
+#   scripts/debian-qa.sh source|build|build-bookworm|lintian|lintian-forky|blhc|reprotest|
+#                        autopkgtest|piuparts|cross
 # Jobs after source and build read what those left in build/qa/.
 set -euo pipefail
 job=${1:-}
