@@ -24,7 +24,7 @@ void waitForWineserver() {
 std::string withoutCarriageReturns(const std::string& text) {
   std::string out;
   for (size_t k = 0; k < text.size(); ++k) {
-    if (!(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) {
+    if (text[k] != '\r' || k + 1 >= text.size() || text[k + 1] != '\n') {
       out += text[k];
     }
   }

@@ -25,7 +25,7 @@ inline void reportAtExit() {
   atexit([] {
     fflush(stdout);
     std::string text;
-    rewind(captured);
+    fseek(captured, 0, SEEK_SET);
     for (int c = 0; (c = fgetc(captured)) != EOF;) {
       text += static_cast<char>(c);
     }
