@@ -54,7 +54,7 @@ check: test-asan
 # clang-format, clang-tidy, cppcheck and shellcheck, with the compile
 # commands of a tree of its own (build/lint), file by file.
 lint:
-	@scripts/install-deps.sh build test lint bench
+	@scripts/install-deps.sh build headless test lint bench
 	@$(lint_tree)
 
 # The display-free tests again, built with AddressSanitizer and UBSan.
