@@ -18,19 +18,9 @@ cd "$top"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 started=$SECONDS
-step() {  # WHAT COMMAND...: runs it, showing its output only when it fails
-  local what=$1 begun=$SECONDS log
-  shift
-  log=$(mktemp)
-  if ! "$@" >"$log" 2>&1; then
-    cat "$log" >&2
-    rm -f "$log"
-    echo "test-web: $what failed" >&2
-    exit 1
-  fi
-  rm -f "$log"
-  echo "test-web: $what ($((SECONDS - begun)) s)"
-}
+step_prefix=test-web
+# shellcheck source=scripts/step.sh
+source "$top/scripts/step.sh"
 
 same_stream() {
   build/web-e2e/tests/call_stream_dump >build/web/stream-linux.txt

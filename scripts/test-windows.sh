@@ -18,19 +18,9 @@ cd "$top"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 started=$SECONDS
-step() {  # WHAT COMMAND...: runs it, showing its output only when it fails
-  local what=$1 begun=$SECONDS log
-  shift
-  log=$(mktemp)
-  if ! "$@" >"$log" 2>&1; then
-    cat "$log" >&2
-    rm -f "$log"
-    echo "test-windows: $what failed" >&2
-    exit 1
-  fi
-  rm -f "$log"
-  echo "test-windows: $what ($((SECONDS - begun)) s)"
-}
+step_prefix=test-windows
+# shellcheck source=scripts/step.sh
+source "$top/scripts/step.sh"
 
 # A Wine server that starts without a display would keep the prefix headless
 # for the window tests after it; each headless step waits for its end.
