@@ -80,7 +80,7 @@ help_options=$(sed -n '/^static const char\* const USAGE =/,/;$/p' src/app/comma
   sed -n 's/^ *"\(.*\)\\n"[;]\{0,1\}$/\1/p' | grep -E '^ +-|\| ' | sed 's/ [A-Z][A-Za-z+]*//g' |
   options)
 [[ $man_options == "$help_options" ]] ||
-  fail "the man page lists the options $(echo $man_options), --help $(echo $help_options)"
+  fail "the man page lists the options [$(echo $man_options)], and --help [$(echo $help_options)]"
 
 [[ $failures -eq 0 ]] || exit 1
 echo "docs: targets, paths, tests, versions and options agree with the tree"
