@@ -231,6 +231,17 @@ TEST_P(WebPage, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscEndsIt) {
   ASSERT_NO_FATAL_FAILURE(openPage());
   ASSERT_NO_FATAL_FAILURE(waitForState("running", 20));
   ASSERT_NO_FATAL_FAILURE(waitForFrame(frames[0], "the first frame"));
+  // The keys below reach a canvas the page has focused itself, and all it
+  // loaded came from where the page did.
+  std::string value;
+  web::evaluate(browser, "document.activeElement.id", value);
+  EXPECT_EQ(value, "canvas");
+  web::evaluate(browser,
+                "performance.getEntriesByType('resource').filter(function (r) { return "
+                "!r.name.startsWith(location.origin + '/'); }).map(function (r) { return r.name; "
+                "}).join(' ')",
+                value);
+  EXPECT_EQ(value, "") << "loaded from elsewhere";
   for (int k = 1; k <= TURN_STEPS; ++k) {
     ASSERT_TRUE(web::pressKey(browser, "x")) << browser.error;
     ASSERT_NO_FATAL_FAILURE(waitForFrame(frames[k % TURN_STEPS], "x, step " + std::to_string(k)));
