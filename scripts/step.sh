@@ -4,7 +4,16 @@
 # sourced by it after it sets step_prefix to its name:
 #   step WHAT COMMAND...   runs COMMAND, showing its output only when it
 #                          fails, and says how long it took
+#   steps_passed           says that every step passed, and in what time
+#   copy_elsewhere DIR     copies the tree (run from its top) to
+#                          DIR/elsewhere/quillmere, DIR made afresh, every
+#                          file dated a day before, for a second build that
+#                          must give the same bytes
 : "${step_prefix:?step.sh needs the variable step_prefix}"
+steps_started=$SECONDS
+# The sourcing script's builds and test runs take one job a processor.
+# shellcheck disable=SC2034
+jobs=$(nproc 2>/dev/null || echo 2)
 step() {
   local what=$1 begun=$SECONDS log
   shift
@@ -17,4 +26,16 @@ step() {
   fi
   rm -f "$log"
   echo "$step_prefix: $what ($((SECONDS - begun)) s)"
+}
+
+steps_passed() {
+  echo "$step_prefix passed in $((SECONDS - steps_started)) s"
+}
+
+copy_elsewhere() {
+  local copy=$1/elsewhere/quillmere
+  rm -rf "$1"
+  mkdir -p "$copy"
+  scripts/copy-tree.sh "$copy"
+  find "$copy" -exec touch -d "@$(($(date +%s) - 86400))" {} +
 }

@@ -15,9 +15,6 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-jobs=$(nproc 2>/dev/null || echo 2)
-
-started=$SECONDS
 step_prefix=test-web
 # shellcheck source=scripts/step.sh
 source "$top/scripts/step.sh"
@@ -27,12 +24,9 @@ same_stream() {
   node build/web/tests/call_stream_dump.js >build/web/stream-web.txt
   cmp build/web/stream-web.txt build/web/stream-linux.txt
 }
-same_site() {  # from a copy elsewhere, every file dated a day before
+same_site() {
   local copy=build/web-repro/elsewhere/quillmere
-  rm -rf build/web-repro
-  mkdir -p "$copy"
-  scripts/copy-tree.sh "$copy"
-  find "$copy" -exec touch -d "@$(($(date +%s) - 86400))" {} +
+  copy_elsewhere build/web-repro
   (cd "$copy" && scripts/configure.sh web -DBUILD_TESTING=OFF && cmake --build build/web)
   for file in index.html quillmere.js quillmere.wasm; do
     cmp "build/web/site/$file" "$copy/build/web/site/$file"
@@ -49,4 +43,4 @@ step "the call stream under node, the same as this machine's" same_stream
 step "the same site from another path and time" same_site
 step "the page in Chromium and Firefox beside the Linux viewer" \
   scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/web-e2e -L web
-echo "test-web passed in $((SECONDS - started)) s"
+steps_passed

@@ -15,9 +15,6 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-jobs=$(nproc 2>/dev/null || echo 2)
-
-started=$SECONDS
 step_prefix=test-windows
 # shellcheck source=scripts/step.sh
 source "$top/scripts/step.sh"
@@ -30,12 +27,10 @@ same_stream() {
   headless scripts/wine.sh build/windows/tests/call_stream_dump.exe >build/windows/stream-windows.txt
   sed 's/\r$//' build/windows/stream-windows.txt | cmp - build/windows/stream-linux.txt
 }
-second_zip() {  # from a copy elsewhere, every file dated a day before
+second_zip() {
   local copy=build/windows-repro/elsewhere/quillmere
-  rm -rf build/windows-repro
-  mkdir -p "$copy/build"
-  scripts/copy-tree.sh "$copy"
-  find "$copy" -exec touch -d "@$(($(date +%s) - 86400))" {} +
+  copy_elsewhere build/windows-repro
+  mkdir "$copy/build"
   ln -s "$top/build/windows-freeglut" "$copy/build/windows-freeglut"
   "$copy/scripts/package-windows.sh" build/windows-repro/second
   cmp build/quillmere-*-windows-x86_64.zip build/windows-repro/second/quillmere-*-windows-x86_64.zip
@@ -53,4 +48,4 @@ step "the zip" scripts/package-windows.sh
 step "the same zip from another path and time" second_zip
 step "the viewer under Wine beside the Linux one, and the zip's contents" \
   scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/windows-e2e -L windows
-echo "test-windows passed in $((SECONDS - started)) s"
+steps_passed
