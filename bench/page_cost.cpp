@@ -50,11 +50,11 @@ document.addEventListener('keydown', function () {
 )";
 
 // CPU time, in clock ticks, of every process in the browser's group.
-long groupTicks(pid_t group) {
+long groupTicks(const proc::Process& browser) {
   long ticks = 0;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const pid_t pid = static_cast<pid_t>(atol(entry.path().filename().c_str()));
-    if (pid > 0 && getpgid(pid) == group) {
+    if (proc::inGroupOf(browser, pid)) {
       ticks += proc::cpuTicks(pid);
     }
   }
@@ -72,18 +72,17 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: %s SITE_DIR SCRATCH_DIR\n", argv[0]);
     return 2;
   }
-  proc::Process server = proc::start({QUILLMERE_SOURCE_DIR "/scripts/serve-web.sh", argv[1]});
+  proc::Process server;
   const proc::Reaper serverReaper{server};
-  waitUntil(
-      [&] { return proc::drain(server), server.out.find(" (this machine") != std::string::npos; },
-      30);
-  const size_t at = server.out.find("http://");
-  const std::string address = server.out.substr(at, server.out.find(' ', at) - at);
+  std::string address;
+  if (!web::serve(server, QUILLMERE_SOURCE_DIR "/scripts/serve-web.sh", argv[1], address, 30)) {
+    fprintf(stderr, "page_cost: the page was not served: %s\n", server.err.c_str());
+    return 1;
+  }
 
   web::Browser b;
-  if (!web::launch(b, web::Kind::Chromium, "chromium",
-                   {"--headless", "--use-angle=swiftshader", "--enable-unsafe-swiftshader"},
-                   argv[2], 60) ||
+  if (!web::launch(b, web::Kind::Chromium, "chromium", web::CHROMIUM_HEADLESS_OPTIONS, argv[2],
+                   60) ||
       !web::beforeEachLoad(b, PROBE) || !web::command(b, "Network.enable", "{}") ||
       !web::command(b, "Network.setCacheDisabled", "{\"cacheDisabled\":true}")) {
     fprintf(stderr, "page_cost: %s\n", b.error.c_str());
@@ -104,11 +103,11 @@ int main(int argc, char** argv) {
   printf("  median %.0f ms, range %.0f-%.0f ms\n", firstFrames[LOADS / 2], firstFrames.front(),
          firstFrames.back());
 
-  const long before = groupTicks(b.process.pid);
+  const long before = groupTicks(b.process);
   for (int turn = 0; turn < TURNS; ++turn) {
     web::pressKey(b, "x");
   }
-  const long ticks = groupTicks(b.process.pid) - before;
+  const long ticks = groupTicks(b.process) - before;
   const double keys = number(b, "quillmereCost.keys");
   const double keyMs = number(b, "quillmereCost.keyMs");
   printf("one frame drawn by a key, over %d turns:\n", TURNS);

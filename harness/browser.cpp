@@ -231,12 +231,13 @@ bool handshake(Browser& b, int port, const std::string& path, double seconds) {
                               "Sec-WebSocket-Version: 13\r\n\r\n";
   std::string reply;
   const Clock::time_point deadline = after(seconds);
-  while (reply.find("\r\n\r\n") == std::string::npos) {
-    if (!(reply.empty() ? sendAll(b.socket, request) : true) ||
-        !readExactly(b.socket, 1, reply, secondsUntil(deadline))) {
-      b.error = "no WebSocket answer on port " + std::to_string(port) + ": " + reply;
-      return false;
-    }
+  bool answered = sendAll(b.socket, request);
+  while (answered && reply.find("\r\n\r\n") == std::string::npos) {
+    answered = readExactly(b.socket, 1, reply, secondsUntil(deadline));
+  }
+  if (!answered) {
+    b.error = "no WebSocket answer on port " + std::to_string(port) + ": " + reply;
+    return false;
   }
   if (reply.rfind("HTTP/1.1 101", 0) != 0) {
     b.error = "the WebSocket was refused: " + reply.substr(0, reply.find('\r'));
@@ -309,6 +310,27 @@ bool listeningPort(Browser& b, int& port, std::string& path, double seconds) {
 }
 
 }  // namespace
+
+bool serve(proc::Process& server, const std::string& serveScript, const std::string& siteDir,
+           std::string& address, double seconds) {
+  // "Quillmere's page is served at ADDRESS (this machine only); ..."
+  const std::string mark = "served at ";
+  server = proc::start({serveScript, siteDir});
+  waitUntil(
+      [&] {
+        proc::drain(server);
+        return server.out.find(" (this machine only)") != std::string::npos ||
+               proc::waitForExit(server, 0.0);
+      },
+      seconds);
+  const size_t at = server.out.find(mark);
+  if (at == std::string::npos) {
+    return false;
+  }
+  const size_t start = at + mark.size();
+  address = server.out.substr(start, server.out.find(' ', start) - start);
+  return true;
+}
 
 bool launch(Browser& b, Kind kind, const std::string& program,
             const std::vector<std::string>& options, const std::string& scratch, double seconds) {

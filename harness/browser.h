@@ -25,6 +25,11 @@ struct Browser {
   std::string error;   // why the last call failed
 };
 
+// Chromium's options where no GPU is: headless, with WebGL on SwiftShader,
+// its software rasteriser, which it offers only when told to.
+inline const std::vector<std::string> CHROMIUM_HEADLESS_OPTIONS = {
+    "--headless", "--use-angle=swiftshader", "--enable-unsafe-swiftshader"};
+
 // A rectangle of the page, in CSS pixels (one per device pixel here).
 struct Box {
   int x = 0;
@@ -32,6 +37,13 @@ struct Box {
   int width = 0;
   int height = 0;
 };
+
+// Serves the built site `siteDir` on this machine, as make run-web does, by
+// the script `serveScript` (scripts/serve-web.sh), in `server`; sets
+// `address` to the address it prints. False when it names none within
+// `seconds`.
+bool serve(proc::Process& server, const std::string& serveScript, const std::string& siteDir,
+           std::string& address, double seconds);
 
 // Starts the browser (`program`, with `options` of its own after the
 // project's), its profile and home in `scratch`, on the X display that

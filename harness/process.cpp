@@ -149,6 +149,16 @@ bool inGroupOf(const Process& p, long pid) {
   return p.pid > 0 && pid > 0 && getpgid(static_cast<pid_t>(pid)) == p.pid;
 }
 
+// The decimal number that `digits` starts with (0 when none does), read
+// without the C library's locale, which a signal handler may not touch.
+static long leadingNumber(const char* digits) {
+  long n = 0;
+  for (const char* c = digits; *c >= '0' && *c <= '9'; ++c) {
+    n = 10 * n + (*c - '0');
+  }
+  return n;
+}
+
 // The parent of `pid` from /proc/PID/stat ("pid (name) state ppid ..."),
 // -1 when it has gone. Only system calls, which a signal handler may make.
 static pid_t parentOf(const char* pid) {
@@ -167,14 +177,10 @@ static pid_t parentOf(const char* pid) {
   }
   stat[n] = '\0';
   const char* end = strrchr(stat, ')');  // the name may hold spaces and parentheses
-  if (end == nullptr || end[1] == '\0' || end[2] == '\0') {
+  if (end == nullptr || end[1] == '\0' || end[2] == '\0' || end[3] == '\0') {
     return -1;
   }
-  long ppid = 0;
-  for (const char* c = end + 4; *c >= '0' && *c <= '9'; ++c) {
-    ppid = 10 * ppid + (*c - '0');
-  }
-  return static_cast<pid_t>(ppid);
+  return static_cast<pid_t>(leadingNumber(end + 4));  // after ") S "
 }
 
 // SIGKILLs every child of this process; true if there was one.
@@ -191,11 +197,7 @@ static bool killChildren() {
     for (long at = 0; at < n;) {
       const auto* entry = reinterpret_cast<const dirent64*>(&entries[at]);  // NOLINT
       if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9' && parentOf(entry->d_name) == self) {
-        long pid = 0;
-        for (const char* c = entry->d_name; *c >= '0' && *c <= '9'; ++c) {
-          pid = 10 * pid + (*c - '0');
-        }
-        kill(static_cast<pid_t>(pid), SIGKILL);
+        kill(static_cast<pid_t>(leadingNumber(entry->d_name)), SIGKILL);
         any = true;
       }
       at += entry->d_reclen;

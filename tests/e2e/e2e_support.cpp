@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,11 @@ PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0,
     }
   }
   return r;
+}
+
+std::string scratchDirectory(const std::string& what) {
+  std::string dir = "/tmp/quillmere-" + what + "-XXXXXX";
+  return mkdtemp(dir.data()) != nullptr ? dir : "";
 }
 
 std::string shellQuoted(const std::string& word) {

@@ -72,6 +72,10 @@ struct SilentDisplay {
 // tests run as root, else as it is.
 std::vector<std::string> asOrdinaryUser(const std::vector<std::string>& command);
 
+// A new directory of the test's own, /tmp/quillmere-WHAT-XXXXXX; empty if
+// none could be made. The test removes it when it ends.
+std::string scratchDirectory(const std::string& what);
+
 // `word` quoted for a POSIX shell's command line, whatever it holds: a
 // checkout's path may hold spaces and quotes.
 std::string shellQuoted(const std::string& word);
@@ -136,9 +140,8 @@ class PrivateServer : public DisplayTest {
         << "no private Xvfb: " << server.err;
     displayName = ":" + server.out.substr(0, server.out.find('\n'));
     ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
-    char dir[] = "/tmp/quillmere-test-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    scratch = dir;
+    scratch = scratchDirectory("test");
+    ASSERT_FALSE(scratch.empty());
   }
   void TearDown() override {
     DisplayTest::TearDown();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // What the real process uses besides its window: the files it writes, and
 // its memory under valgrind.
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
@@ -15,9 +14,8 @@ using Files = DisplayTest;
 // between its releases. Watched here: the working directory the viewer
 // starts in, which must stay empty, and the cache home beside it.
 TEST_F(Files, NoneAppearInTheWorkingDirectory) {
-  char scratch[] = "/tmp/quillmere-files-XXXXXX";
-  ASSERT_NE(mkdtemp(scratch), nullptr);
-  const std::filesystem::path dir = scratch;
+  const std::filesystem::path dir = scratchDirectory("files");
+  ASSERT_FALSE(dir.empty());
   std::filesystem::create_directories(dir / "work");
   ASSERT_NO_FATAL_FAILURE(launch(
       {}, {"env", "-C", (dir / "work").string(), "XDG_CACHE_HOME=" + (dir / "cache").string()}));

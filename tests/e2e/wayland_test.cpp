@@ -2,7 +2,6 @@
 // The viewer in a Wayland session, as most desktops run today: weston's
 // headless backend with Xwayland, in a runtime directory of the test's own.
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
@@ -19,9 +18,8 @@ class WaylandSession : public DisplayTest {
     if (std::string(WESTON).empty() || std::string(XWAYLAND).empty()) {
       GTEST_SKIP() << "weston or Xwayland is not installed";
     }
-    char dir[] = "/tmp/quillmere-wayland-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    runtimeDir = dir;
+    runtimeDir = scratchDirectory("wayland");
+    ASSERT_FALSE(runtimeDir.empty());
     // Weston leaves its own clients and Xwayland to whoever inherits them;
     // this process does, and reaps them when the session ends.
     prctl(PR_SET_CHILD_SUBREAPER, 1);

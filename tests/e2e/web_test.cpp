@@ -58,11 +58,7 @@ struct BrowserUnderTest {
 //   by at most 2 levels, in 675-943 pixels; at most 2 pixels a frame more,
 //   each matched within 1 pixel.
 const BrowserUnderTest CHROMIUM_HEADLESS = {
-    "Chromium",
-    web::Kind::Chromium,
-    CHROMIUM,
-    {"--headless", "--use-angle=swiftshader", "--enable-unsafe-swiftshader"},
-    {2, 2, 6, 600}};
+    "Chromium", web::Kind::Chromium, CHROMIUM, web::CHROMIUM_HEADLESS_OPTIONS, {2, 2, 6, 600}};
 const BrowserUnderTest FIREFOX_ON_X = {"Firefox", web::Kind::Firefox, FIREFOX, {}, {2, 1, 0, 10}};
 
 // Test names and failures name the browser, not its bytes.
@@ -116,20 +112,8 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
  protected:
   // The page is served once for all the tests, as make run-web serves it.
   static void SetUpTestSuite() {
-    server = proc::start({QUILLMERE_SOURCE_DIR "/scripts/serve-web.sh", QUILLMERE_WEB_SITE_DIR});
-    const std::string mark = "served at ";
-    waitUntil(
-        [&] {
-          proc::drain(server);
-          return server.out.find(" (this machine only)") != std::string::npos ||
-                 proc::waitForExit(server, 0.0);
-        },
-        30);
-    const size_t at = server.out.find(mark);
-    if (at != std::string::npos) {
-      address = server.out.substr(at + mark.size(),
-                                  server.out.find(' ', at + mark.size()) - at - mark.size());
-    }
+    web::serve(server, QUILLMERE_SOURCE_DIR "/scripts/serve-web.sh", QUILLMERE_WEB_SITE_DIR,
+               address, 30);
   }
   static void TearDownTestSuite() { proc::stop(server); }
 
@@ -139,9 +123,8 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
     }
     ASSERT_FALSE(address.empty()) << "the page was not served: " << server.out << server.err;
     ASSERT_NO_FATAL_FAILURE(DisplayTest::SetUp());
-    char dir[] = "/tmp/quillmere-web-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    scratch = dir;
+    scratch = scratchDirectory("web");
+    ASSERT_FALSE(scratch.empty());
   }
   void TearDown() override {
     web::quit(browser);
