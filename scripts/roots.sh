@@ -69,8 +69,8 @@ need_root() (
     echo "Deriving the $name root from $spec_from (once; kept as ${tar#"$roots_top"/})"
     local options=()
     [[ -z $spec_arch ]] || options=(--arch "$spec_arch")
-    # shellcheck disable=SC2086  # the packages are words, patterns unexpanded
     mkdir -p "$roots_dir/nothing"
+    # shellcheck disable=SC2086  # the packages are words, patterns unexpanded
     ROOT_KEEP="$tar.part" root_run "$spec_from" "$spec_release" "$roots_dir/nothing" derive.sh \
       "${options[@]}" $spec_packages
   fi

@@ -24,18 +24,19 @@ timed() {
 }
 timed make run
 test -s build/quillmere.png
+version=$(dpkg-parsechangelog -S Version)
+arch=$(dpkg --print-architecture)
 deb=${1:-}
 if [[ -z $deb ]]; then
   timed make package
-  deb=$(echo "$PWD"/build/quillmere_*_"$(dpkg --print-architecture)".deb)
+  deb="$PWD/build/quillmere_${version}_$arch.deb"
 fi
 timed make test PACKAGE="$deb"
 # Installed as the README installs it, from build/ under the name the
 # changelog and the architecture give it.
 [[ $deb == "$PWD/build/${deb##*/}" ]] || cp "$deb" build/
-apt-get install -y -qq "./build/quillmere_$(dpkg-parsechangelog -S Version)_$(dpkg --print-architecture).deb" \
+apt-get install -y -qq "./build/quillmere_${version}_$arch.deb" \
   >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
-version=$(dpkg-parsechangelog -S Version)
 [[ $(quillmere --version) == "quillmere $version" ]] ||
   { echo "the installed quillmere does not say it is $version" >&2; exit 1; }
 apt-get remove -y -qq quillmere >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
