@@ -155,6 +155,13 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
     web::evaluate(browser, "document.getElementById('" + id + "').textContent", text);
     return text;
   }
+  // Whether the page lays the canvas out at all: once the viewer has ended,
+  // or cannot start, it must not.
+  std::string canvasDisplay() {
+    std::string display;
+    web::evaluate(browser, "getComputedStyle(document.getElementById('canvas')).display", display);
+    return display;
+  }
   // The canvas, where the page shows it.
   web::Box canvasBox() {
     std::string rect;
@@ -239,6 +246,7 @@ TEST_P(WebPage, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscEndsIt) {
   EXPECT_EQ(pageSays("exitStatus"), "0");
   EXPECT_EQ(pageText("status"), "The viewer has ended. Reload the page to start it again.");
   EXPECT_EQ(pageText("output"), INSTRUCTIONS);
+  EXPECT_EQ(canvasDisplay(), "none") << "the ended viewer's canvas is still on the page";
 }
 
 // WebGL made to report an error, as a lost or failing context would: the
@@ -265,6 +273,7 @@ TEST_F(WebPageWithoutWebGl, SaysThatTheBrowserOffersNone) {
   ASSERT_NO_FATAL_FAILURE(openPage());
   ASSERT_NO_FATAL_FAILURE(waitForState("unsupported", 20));
   EXPECT_EQ(pageText("status").rfind("This browser offers no WebGL", 0), 0U) << pageText("status");
+  EXPECT_EQ(canvasDisplay(), "none") << "an empty canvas is on the page";
 }
 
 // Headless and with no X display, Firefox finds no GL driver on this kind
