@@ -56,6 +56,19 @@ class MakeRunInATree : public PrivateServer {
       ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0) << path;
     }
   }
+  // A build directory of the ordinary user's, with the lock that another
+  // user's make run left in it: root's, or read-only when the tests do not
+  // run as root.
+  void leaveAnotherUsersLock() const {
+    const std::string build = tree + "/build";
+    std::filesystem::create_directories(build + "/run");
+    ASSERT_NO_FATAL_FAILURE(theUsers(build + "/run"));
+    ASSERT_NO_FATAL_FAILURE(theUsers(build));
+    std::ofstream(build + "/.make-run.lock") << "";
+    if (geteuid() != 0) {
+      chmod((build + "/.make-run.lock").c_str(), 0444);
+    }
+  }
   // Expects make run to stop at once with the one line `expected`.
   static void expectRefusal(proc::Process& p, const std::string& expected) {
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 1, 10));
@@ -148,17 +161,7 @@ TEST_F(MakeRunInATree, NamesWhatItCannotWriteAndHowToMendIt) {
        asOrdinaryUser(makeRun),
        "make run cannot write its build directory " + build + " " + reasonAndMend(build) +
            ", then run make run again.\n"},
-      {"a lock that is not theirs",
-       [&] {
-         std::filesystem::create_directories(build + "/run");
-         ASSERT_NO_FATAL_FAILURE(theUsers(build + "/run"));
-         ASSERT_NO_FATAL_FAILURE(theUsers(build));
-         std::ofstream(lock) << "";
-         if (geteuid() != 0) {
-           chmod(lock.c_str(), 0444);
-         }
-       },
-       asOrdinaryUser(makeRun),
+      {"a lock that is not theirs", [&] { leaveAnotherUsersLock(); }, asOrdinaryUser(makeRun),
        "make run cannot write its lock file " + lock + " " + reasonAndMend(build) +
            ", then run make run again.\n"},
       {"a directory where the lock goes", [&] { std::filesystem::create_directories(lock); },
@@ -215,14 +218,7 @@ TEST_F(MakeRunInATree, NamesWhatItCannotWriteAndHowToMendIt) {
 // The advice for a lock left by another user's make run mends it: with the
 // build directory made theirs, make run builds and shows the viewer.
 TEST_F(MakeRunInATree, FollowingTheAdviceForAnotherUsersLockMendsIt) {
-  const std::string build = tree + "/build";
-  std::filesystem::create_directories(build + "/run");
-  std::ofstream(build + "/.make-run.lock") << "";
-  ASSERT_NO_FATAL_FAILURE(theUsers(build + "/run"));
-  ASSERT_NO_FATAL_FAILURE(theUsers(build));
-  if (geteuid() != 0) {
-    chmod((build + "/.make-run.lock").c_str(), 0444);
-  }
+  ASSERT_NO_FATAL_FAILURE(leaveAnotherUsersLock());
   proc::Process refused = run(true);
   ASSERT_NO_FATAL_FAILURE(expectExitsWith(refused, 1, 10));
   // The command the advice names, in parentheses after "for example, ".
@@ -236,7 +232,7 @@ TEST_F(MakeRunInATree, FollowingTheAdviceForAnotherUsersLockMendsIt) {
   proc::Process p = run(true);
   const proc::Reaper reaper{p};
   ASSERT_NO_FATAL_FAILURE(expectExitsWith(p, 0, 180)) << p.err;
-  EXPECT_GT(std::filesystem::file_size(build + "/quillmere.png"), 0U);
+  EXPECT_GT(std::filesystem::file_size(tree + "/build/quillmere.png"), 0U);
 }
 
 // A clone moved after it was built: its build tree was configured for the
