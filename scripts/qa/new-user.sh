@@ -24,14 +24,16 @@ timed() {
 }
 timed make run
 test -s build/quillmere.png
-version=$(dpkg-parsechangelog -S Version)
 arch=$(dpkg --print-architecture)
 deb=${1:-}
 if [[ -z $deb ]]; then
   timed make package
-  deb="$PWD/build/quillmere_${version}_$arch.deb"
+  deb=$(echo "$PWD"/build/quillmere_*_"$arch".deb)
 fi
 timed make test PACKAGE="$deb"
+# dpkg-parsechangelog is there once make test has installed what it needs,
+# as it is for a user who follows the README.
+version=$(dpkg-parsechangelog -S Version)
 # Installed as the README installs it, from build/ under the name the
 # changelog and the architecture give it.
 [[ $deb == "$PWD/build/${deb##*/}" ]] || cp "$deb" build/
