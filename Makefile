@@ -138,7 +138,7 @@ bench:
 
 # The static page in headless Chromium: its first frame and a frame's cost.
 bench-web: web
-	@scripts/install-deps.sh build bench browsers
+	@scripts/install-deps.sh build headless bench browsers
 	@$(call preset,bench-web,page_cost)
 	@rm -rf build/bench-web/scratch && mkdir -p build/bench-web/scratch
 	@build/bench-web/bench/page_cost build/web/site build/bench-web/scratch

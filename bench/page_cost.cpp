@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
   web::Browser b;
   if (!web::launch(b, web::Kind::Chromium, "chromium", web::CHROMIUM_HEADLESS_OPTIONS, argv[2],
                    60) ||
-      !web::beforeEachLoad(b, PROBE) || !web::command(b, "Network.enable", "{}") ||
-      !web::command(b, "Network.setCacheDisabled", "{\"cacheDisabled\":true}")) {
+      !web::beforeEachLoad(b, PROBE) ||
+      !web::command(b, "Network.enable", nlohmann::json::object()) ||
+      !web::command(b, "Network.setCacheDisabled", {{"cacheDisabled", true}})) {
     fprintf(stderr, "page_cost: %s\n", b.error.c_str());
     return 1;
   }

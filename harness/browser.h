@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: MIT
 // Drives a real browser from outside, as the X helpers drive the viewer's
 // window: Chromium through its DevTools protocol, Firefox through WebDriver
-// BiDi, both over a WebSocket on the loopback interface. A page is opened,
-// asked for values, sent keys and photographed by the browser itself. Every
-// wait has a deadline.
+// BiDi, both JSON over a WebSocket on the loopback interface. A page is
+// opened, asked for values, sent keys and photographed by the browser
+// itself. Every wait has a deadline.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "harness/image.h"
 #include "harness/process.h"
-#include "harness/x11_window.h"
 
 namespace web {
 
@@ -56,17 +57,21 @@ bool launch(Browser& b, Kind kind, const std::string& program,
 bool beforeEachLoad(Browser& b, const std::string& script, double seconds = 10);
 // Opens `url` in the browser's tab.
 bool open(Browser& b, const std::string& url, double seconds);
-// Evaluates the JavaScript `expression`, which must give a string, in the
-// page; sets `value` to it.
+// Evaluates the JavaScript `expression`, which must give a string (or
+// nothing, read as ""), in the page; sets `value` to it.
 bool evaluate(Browser& b, const std::string& expression, std::string& value, double seconds = 10);
 // Presses and releases a key as a user would: a character ("x"), or
 // "Escape".
 bool pressKey(Browser& b, const std::string& key, double seconds = 10);
 // What the page shows in `box`, as the browser composes it.
-bool screenshot(Browser& b, const Box& box, xw::Image& image, double seconds = 10);
-// Sends any other command of the browser's protocol, its parameters a JSON
-// object.
-bool command(Browser& b, const std::string& method, const std::string& params, double seconds = 10);
+bool screenshot(Browser& b, const Box& box, harness::Image& image, double seconds = 10);
+// Sends one command of the browser's protocol and waits for the answer
+// with the same id, passing over the events that come meanwhile; sets
+// `result` (when given) to the answer's result. False, with b.error saying
+// why, when the protocol answers with its error member, or nothing comes
+// within `seconds`.
+bool command(Browser& b, const std::string& method, const nlohmann::json& params,
+             double seconds = 10, nlohmann::json* result = nullptr);
 // Ends the browser and all it started, and closes the connection.
 void quit(Browser& b);
 

@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: MIT
-// PNG files of screenshots: written by the screenshot tool, read back by the
-// tests that compare a frame with a stored picture or a browser's capture.
+// PNG files of screenshots, through libpng: written by the screenshot tool,
+// read back by the tests that compare a frame with a stored picture or a
+// browser's capture.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "harness/x11_window.h"
+#include "harness/image.h"
+
+// The largest picture, in pixels a side, that the reader takes: a capture
+// of the viewer's canvas at three device pixels a CSS pixel is 1800 wide.
+// A header that claims more is refused before anything is allocated for it.
+constexpr int PNG_MAX_SIDE = 4096;
 
 // Whether a PNG can be written to `path`, without writing anything; if
 // not, `why` says why. A symbolic link is written through to where it
@@ -21,9 +27,9 @@ bool canWritePng(const std::string& path, std::string& why);
 // that says why it could not.
 int writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
 
-// Decodes an 8-bit RGB or RGBA PNG, not interlaced (what our writer and
-// browsers' screenshots produce), to RGB; alpha is dropped. False, with
-// `why` saying what it could not read, for anything else.
-bool decodePng(const std::vector<uint8_t>& png, xw::Image& image, std::string& why);
+// Decodes a PNG of any kind libpng reads to 8-bit RGB; opaque pixels keep
+// their values, alpha is composited onto black. False, with `why` saying
+// why, for what is no PNG or is larger than PNG_MAX_SIDE a side.
+bool decodePng(const std::vector<uint8_t>& png, harness::Image& image, std::string& why);
 // The same for the file at `path`.
-bool readPng(const std::string& path, xw::Image& image, std::string& why);
+bool readPng(const std::string& path, harness::Image& image, std::string& why);

@@ -97,10 +97,10 @@ struct Channel {
   }
 };
 
-Image grab(Display* dpy, Window win) {
+harness::Image grab(Display* dpy, Window win) {
   XWindowAttributes attrs;
   XGetWindowAttributes(dpy, win, &attrs);
-  Image img;
+  harness::Image img;
   XImage* x = XGetImage(dpy, win, 0, 0, static_cast<unsigned>(attrs.width),
                         static_cast<unsigned>(attrs.height), AllPlanes, ZPixmap);
   if (x == nullptr) {
@@ -122,16 +122,16 @@ Image grab(Display* dpy, Window win) {
   return img;
 }
 
-bool isPainted(const Image& img) {
+bool isPainted(const harness::Image& img) {
   return std::any_of(img.rgb.begin(), img.rgb.end(), [](uint8_t v) { return v != 0; });
 }
 
-Image grabSettled(Display* dpy, Window win, double seconds) {
+harness::Image grabSettled(Display* dpy, Window win, double seconds) {
   // Two grabs 20 ms apart that agree hold a finished frame.
-  Image last = grab(dpy, win);
+  harness::Image last = grab(dpy, win);
   waitUntil(
       [&] {
-        Image now = grab(dpy, win);
+        harness::Image now = grab(dpy, win);
         const bool same = now == last;
         last = std::move(now);
         return same;

@@ -5,33 +5,12 @@
 
 #include <X11/Xlib.h>
 
-#include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "harness/image.h"
 
 namespace xw {
-
-struct Rgb {
-  int r;
-  int g;
-  int b;
-};
-
-// A screenshot of a window, 8-bit RGB, row-major from the top-left pixel.
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-  Rgb at(int x, int y) const {
-    const size_t k = 3 * (static_cast<size_t>(y) * width + x);
-    return Rgb{rgb[k], rgb[k + 1], rgb[k + 2]};
-  }
-  bool operator==(const Image& o) const {
-    return width == o.width && height == o.height && rgb == o.rgb;
-  }
-  bool operator!=(const Image& o) const { return !(*this == o); }
-};
 
 // Opens `name` (DISPLAY when null), retrying for up to `seconds` while a
 // server that is still starting refuses connections.
@@ -47,9 +26,9 @@ Window findWindow(Display* dpy, const std::string& title, double seconds,
 Window findTitledWindow(Display* dpy, const std::string& title, double seconds,
                         const WindowFilter& accept = nullptr);
 
-Image grab(Display* dpy, Window win);
+harness::Image grab(Display* dpy, Window win);
 // True once anything other than black shows: a window has had a frame.
-bool isPainted(const Image& img);
+bool isPainted(const harness::Image& img);
 // The window titled `title` once it shows anything but black, which a
 // window does once it has had its first frame; 0 if none does within
 // `seconds`, or as soon as `giveUp` holds (say, once its program has ended).
@@ -58,7 +37,7 @@ Window findPaintedWindow(Display* dpy, const std::string& title, double seconds,
                          const WindowFilter& accept = nullptr);
 // Waits until two screenshots in a row agree and returns the last: the
 // window holds a finished frame, not one still being painted.
-Image grabSettled(Display* dpy, Window win, double seconds);
+harness::Image grabSettled(Display* dpy, Window win, double seconds);
 
 // The instance and class names that WM_CLASS holds; empty where it is unset.
 struct WindowClass {

@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
-  const xw::Image frame = xw::grabSettled(dpy, win, SETTLE_SECONDS);
+  const harness::Image frame = xw::grabSettled(dpy, win, SETTLE_SECONDS);
   const int writeError = writePng(out, frame.width, frame.height, frame.rgb);
   // Ended with Esc whether or not the PNG was saved: the viewer then exits
   // by itself and its lines are not lost.

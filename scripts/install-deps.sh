@@ -31,12 +31,15 @@ declare -A lists=(
   [build]="$(build_depends ALL) make ninja-build g++"
   # make run's check that the display in DISPLAY answers.
   [display]="x11-utils"
-  # make run without a usable display: a virtual one and the screenshot tool.
-  [headless]="xvfb zlib1g-dev"
+  # make run without a usable display: a virtual one and the screenshot tool,
+  # which writes its PNG through libpng.
+  [headless]="xvfb libpng-dev"
   # make test: GoogleTest (the Build-Depends for the tests), memcheck, a
   # Wayland session, a window manager whose rules match windows by class,
-  # script(1) for a terminal, and mount(8) for a read-only clone.
-  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils mount"
+  # script(1) for a terminal, mount(8) for a read-only clone, and the JSON
+  # library that the helpers driving browsers speak their protocols with.
+  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils mount
+    nlohmann-json3-dev"
   [lint]="clang-format clang-tidy cppcheck shellcheck"
   # make bench, and make lint, which reads the benchmarks' compile commands.
   [bench]="libbenchmark-dev"
@@ -62,8 +65,8 @@ declare -A lists=(
   # this machine by Python's own web server.
   [web]="cmake ninja-build emscripten node-acorn python3"
   # make test-web: its display-free tests under node, with GoogleTest built
-  # from Debian's sources, and the page in two real browsers.
-  [browsers]="googletest chromium firefox-esr"
+  # from Debian's sources, and the page in two real browsers, driven in JSON.
+  [browsers]="googletest chromium firefox-esr nlohmann-json3-dev"
   # make test-release: fresh minimal Debian roots.
   [release]="mmdebstrap git"
 )

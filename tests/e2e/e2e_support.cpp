@@ -21,17 +21,18 @@ static bool near(int value, float expected) {
   return static_cast<float>(value) >= level - 2.0F && static_cast<float>(value) <= level + 2.0F;
 }
 
-bool isBlack(xw::Rgb c) { return c.r <= 2 && c.g <= 2 && c.b <= 2; }
-bool isDarkStrip(xw::Rgb c) {
+bool isBlack(harness::Rgb c) { return c.r <= 2 && c.g <= 2 && c.b <= 2; }
+bool isDarkStrip(harness::Rgb c) {
   return near(c.r, STRIP_RED) && near(c.g, STRIP_DARK_SHADE) && near(c.b, STRIP_DARK_SHADE);
 }
-bool isLightStrip(xw::Rgb c) {
+bool isLightStrip(harness::Rgb c) {
   return near(c.r, STRIP_RED) && near(c.g, STRIP_LIGHT_SHADE) && near(c.b, STRIP_LIGHT_SHADE);
 }
-bool isGrey(xw::Rgb c) { return near(c.r, MAP_GREY) && c.g == c.r && c.b == c.r; }
-bool isYellow(xw::Rgb c) { return c.r > 2 && c.b <= 2 && c.r - c.g <= 2 && c.g - c.r <= 2; }
+bool isGrey(harness::Rgb c) { return near(c.r, MAP_GREY) && c.g == c.r && c.b == c.r; }
+bool isYellow(harness::Rgb c) { return c.r > 2 && c.b <= 2 && c.r - c.g <= 2 && c.g - c.r <= 2; }
 
-PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1) {
+PixelRegion regionOf(const harness::Image& img, bool (*cls)(harness::Rgb), int x0, int y0, int x1,
+                     int y1) {
   PixelRegion r;
   r.minX = x1;
   for (int y = y0; y < y1 && y < img.height; ++y) {
@@ -114,8 +115,8 @@ void DisplayTest::launch(const std::vector<std::string>& args,
   first = xw::grabSettled(dpy, win, 5);
 }
 
-std::vector<xw::Image> DisplayTest::turnFrames() {
-  std::vector<xw::Image> frames;
+std::vector<harness::Image> DisplayTest::turnFrames() {
+  std::vector<harness::Image> frames;
   EXPECT_NO_FATAL_FAILURE(launch());
   frames.push_back(first);
   for (int k = 1; k < TURN_STEPS; ++k) {
@@ -125,14 +126,15 @@ std::vector<xw::Image> DisplayTest::turnFrames() {
   return frames;
 }
 
-xw::Image DisplayTest::pressAndWaitForChange(unsigned long keysym, const xw::Image& before) {
+harness::Image DisplayTest::pressAndWaitForChange(unsigned long keysym,
+                                                  const harness::Image& before) {
   xw::pressKey(dpy, win, keysym);
   EXPECT_TRUE(waitUntil([&] { return xw::grab(dpy, win) != before; }, 10))
       << "the frame did not change after the key";
   return xw::grabSettled(dpy, win, 5);
 }
 
-bool DisplayTest::waitForFrame(const xw::Image& target, double seconds) {
+bool DisplayTest::waitForFrame(const harness::Image& target, double seconds) {
   return waitUntil([&] { return xw::grab(dpy, win) == target; }, seconds);
 }
 

@@ -28,11 +28,11 @@ inline constexpr char INSTRUCTIONS[] =
 constexpr int TURN_STEPS = static_cast<int>(FULL_TURN / ROTATION_STEP);
 
 // Colour classes of a frame, within 2/255 of the drawn values.
-bool isBlack(xw::Rgb c);
-bool isDarkStrip(xw::Rgb c);   // the first strip's colour, and every second one's
-bool isLightStrip(xw::Rgb c);  // the other strips' colour
-bool isGrey(xw::Rgb c);        // the map's axes and square
-bool isYellow(xw::Rgb c);      // the cone's fill: (v, v, 0), v > 0
+bool isBlack(harness::Rgb c);
+bool isDarkStrip(harness::Rgb c);   // the first strip's colour, and every second one's
+bool isLightStrip(harness::Rgb c);  // the other strips' colour
+bool isGrey(harness::Rgb c);        // the map's axes and square
+bool isYellow(harness::Rgb c);      // the cone's fill: (v, v, 0), v > 0
 
 // Count, mean x and x bounds of the pixels of one class inside a rectangle.
 struct PixelRegion {
@@ -41,7 +41,8 @@ struct PixelRegion {
   int minX = 0;
   int maxX = 0;
 };
-PixelRegion regionOf(const xw::Image& img, bool (*cls)(xw::Rgb), int x0, int y0, int x1, int y1);
+PixelRegion regionOf(const harness::Image& img, bool (*cls)(harness::Rgb), int x0, int y0, int x1,
+                     int y1);
 
 // Waits up to `seconds` for the process to end, and asserts that it ended by
 // itself through exit(status), not by a signal.
@@ -97,21 +98,21 @@ class DisplayTest : public testing::Test {
               const std::vector<std::string>& wrapper = {}, double seconds = 20);
   // Presses a key and waits until the window shows a settled frame that
   // differs from `before`.
-  xw::Image pressAndWaitForChange(unsigned long keysym, const xw::Image& before);
+  harness::Image pressAndWaitForChange(unsigned long keysym, const harness::Image& before);
   // Waits until the window shows exactly `target`.
-  bool waitForFrame(const xw::Image& target, double seconds);
+  bool waitForFrame(const harness::Image& target, double seconds);
   // Presses Esc (or another key that quits) and expects the viewer to exit with 0.
   void escape(unsigned long keysym = XK_Escape, unsigned int modifiers = 0, double seconds = 10);
   // Every frame the keys reach, from the viewer `program` on this display,
   // started and ended here: frame k is the view turned k steps by x.
-  std::vector<xw::Image> turnFrames();
+  std::vector<harness::Image> turnFrames();
 
   std::string program = QUILLMERE_BINARY;  // the viewer that launch starts
   std::string displayName;
   Display* dpy = nullptr;
   Window win = 0;
   proc::Process viewer;
-  xw::Image first;
+  harness::Image first;
 };
 
 // The same, with the viewer started before each test.

@@ -99,7 +99,7 @@ class MakeRun : public PrivateServer {
     // One line says why, before anything else.
     EXPECT_NE(run.out.substr(0, run.out.find('\n')).find(why), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Press the key Esc to exit."), std::string::npos) << run.out;
-    xw::Image shot;
+    harness::Image shot;
     std::string whyNot;
     ASSERT_TRUE(readPng(scratch + "/quillmere.png", shot, whyNot)) << whyNot;
     EXPECT_EQ(shot.width, DESIGN_WIDTH);

@@ -118,7 +118,7 @@ TEST_F(ScreenshotTool, WritesThroughALinkAndUnderTheLongestName) {
     ASSERT_NO_FATAL_FAILURE(expectExitsWith(shot, 0, 30)) << out << ": " << shot.err;
   }
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  xw::Image saved;
+  harness::Image saved;
   std::string why;
   ASSERT_TRUE(readPng(target, saved, why)) << why;
   EXPECT_EQ(saved.width, DESIGN_WIDTH);

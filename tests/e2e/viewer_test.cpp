@@ -34,7 +34,7 @@ TEST_F(FirstFrame, ShowsFloorPanelAndConeOnBlack) {
 
 // The README shows the first frame; it must be the one the viewer draws.
 TEST_F(FirstFrame, IsThePictureTheReadmeShows) {
-  xw::Image pictured;
+  harness::Image pictured;
   std::string why;
   ASSERT_TRUE(readPng(QUILLMERE_SOURCE_DIR "/docs/quillmere.png", pictured, why)) << why;
   EXPECT_TRUE(pictured == first)
@@ -48,13 +48,13 @@ using Keys = ViewerTest;
 // Each key that must not turn comes before one that does: had it turned,
 // the next expected frame would be a step away.
 TEST_F(Keys, XAndZTurnInEitherCaseAndWithAltOrSuperAndNothingElseDoes) {
-  const xw::Image turned = pressAndWaitForChange(XK_x, first);
+  const harness::Image turned = pressAndWaitForChange(XK_x, first);
   EXPECT_NE(turned, first);
   // clang-format off
   const struct {
     unsigned long key;
     unsigned int modifiers;  // Mod1 is Alt, Mod4 Super
-    const xw::Image* then;   // the frame it must show; nullptr for keys that do not turn
+    const harness::Image* then;   // the frame it must show; nullptr for keys that do not turn
   } presses[] = {
       {XK_z, 0, &first},            {XK_X, ShiftMask, &turned}, {XK_x, ControlMask, nullptr},
       {XK_Z, ShiftMask, &first},    {XK_x, Mod1Mask, &turned},  {XK_z, Mod4Mask, &first},
@@ -80,13 +80,13 @@ TEST_F(Resize, NarrowWindowWidensTheViewAndKeepsBothParts) {
   // Twice the field of view: the panel is drawn at about half the size.
   EXPECT_TRUE(waitUntil(
       [&] {
-        const xw::Image img = xw::grab(dpy, win);
+        const harness::Image img = xw::grab(dpy, win);
         const int yellow = regionOf(img, isYellow, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count;
         return img.width == DESIGN_WIDTH / 2 && yellow > 0 && yellow < yellowBefore / 2;
       },
       10))
       << "the narrow window never showed the smaller panel";
-  const xw::Image narrow = xw::grabSettled(dpy, win, 5);
+  const harness::Image narrow = xw::grabSettled(dpy, win, 5);
   EXPECT_GT(regionOf(narrow, isLightStrip, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count, 200);
   EXPECT_GT(regionOf(narrow, isDarkStrip, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count, 200);
   EXPECT_GT(regionOf(narrow, isGrey, 0, 0, DESIGN_WIDTH / 2, DESIGN_HEIGHT).count, 50);

@@ -64,12 +64,12 @@ const BrowserUnderTest FIREFOX_ON_X = {"Firefox", web::Kind::Firefox, FIREFOX, {
 // Test names and failures name the browser, not its bytes.
 void PrintTo(const BrowserUnderTest& under, std::ostream* out) { *out << under.name; }
 
-int channelDistance(xw::Rgb a, xw::Rgb b) {
+int channelDistance(harness::Rgb a, harness::Rgb b) {
   return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
 }
 
 // Whether the colour `c` lies within `radius` pixels of (x, y) in `image`.
-bool colourNear(const xw::Image& image, int x, int y, xw::Rgb c, const Tolerance& t) {
+bool colourNear(const harness::Image& image, int x, int y, harness::Rgb c, const Tolerance& t) {
   for (int yy = std::max(0, y - t.radius); yy <= std::min(image.height - 1, y + t.radius); ++yy) {
     for (int xx = std::max(0, x - t.radius); xx <= std::min(image.width - 1, x + t.radius); ++xx) {
       if (channelDistance(image.at(xx, yy), c) <= t.shade) {
@@ -81,7 +81,8 @@ bool colourNear(const xw::Image& image, int x, int y, xw::Rgb c, const Tolerance
 }
 
 // Empty when `page` is the frame `linux` within `t`; else what differs.
-std::string frameDifference(const xw::Image& page, const xw::Image& linux, const Tolerance& t) {
+std::string frameDifference(const harness::Image& page, const harness::Image& linux,
+                            const Tolerance& t) {
   if (page.width != linux.width || page.height != linux.height) {
     return "a frame of " + std::to_string(page.width) + " x " + std::to_string(page.height);
   }
@@ -90,8 +91,8 @@ std::string frameDifference(const xw::Image& page, const xw::Image& linux, const
   int strays = 0;
   for (int y = 0; y < page.height; ++y) {
     for (int x = 0; x < page.width; ++x) {
-      const xw::Rgb p = page.at(x, y);
-      const xw::Rgb l = linux.at(x, y);
+      const harness::Rgb p = page.at(x, y);
+      const harness::Rgb l = linux.at(x, y);
       fill += isYellow(p) != isYellow(l) ? 1 : 0;
       if (channelDistance(p, l) > t.shade) {
         ++beyond;
@@ -175,10 +176,10 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
     return box;
   }
   // Waits until the canvas shows `linux`'s frame within the tolerance.
-  void waitForFrame(const xw::Image& linux, const std::string& step) {
+  void waitForFrame(const harness::Image& linux, const std::string& step) {
     const web::Box box = canvasBox();
     std::string difference = "no screenshot";
-    xw::Image shown;
+    harness::Image shown;
     const bool same = waitUntil(
         [&] {
           difference = web::screenshot(browser, box, shown)
@@ -191,8 +192,8 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
   }
 
   // The Linux viewer's frame at every angle, grabbed once for all the tests.
-  const std::vector<xw::Image>& linuxFrames() {
-    static const std::vector<xw::Image> frames = turnFrames();
+  const std::vector<harness::Image>& linuxFrames() {
+    static const std::vector<harness::Image> frames = turnFrames();
     return frames;
   }
 
@@ -215,7 +216,7 @@ std::string browserName(const testing::TestParamInfo<BrowserUnderTest>& info) {
 }  // namespace
 
 TEST_P(WebPage, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscEndsIt) {
-  const std::vector<xw::Image>& frames = linuxFrames();
+  const std::vector<harness::Image>& frames = linuxFrames();
   ASSERT_EQ(frames.size(), static_cast<size_t>(TURN_STEPS));
   ASSERT_NO_FATAL_FAILURE(start(GetParam()));
   ASSERT_NO_FATAL_FAILURE(openPage());

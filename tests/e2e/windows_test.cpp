@@ -47,7 +47,7 @@ using WindowsPrompt = testing::Test;
 }  // namespace
 
 TEST_F(WindowsViewer, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscExits) {
-  const std::vector<xw::Image> frames = turnFrames();  // the Linux viewer's
+  const std::vector<harness::Image> frames = turnFrames();  // the Linux viewer's
   ASSERT_EQ(frames.size(), static_cast<size_t>(TURN_STEPS));
   ASSERT_NO_FATAL_FAILURE(launchUnderWine());
   EXPECT_EQ(first.width, DESIGN_WIDTH);
