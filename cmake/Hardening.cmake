@@ -1,86 +1,37 @@
 # SPDX-License-Identifier: MIT
-# Debian's hardening flags for a build outside the Debian package, which gets
-# them from dpkg-buildflags instead: each flag is used only where the
-# toolchain takes it, so that another compiler, linker or target (MinGW's,
-# whose linker has no -z relro) still builds the viewer. The same check
-# serves any other flag a toolchain might refuse.
-#
-#   quillmere_hardening_flags(COMPILE LINK)   the flags, as two lists
-#   quillmere_flags_taken(COMPILE LINK WANTED_COMPILE WANTED_LINK)
-#                                             those the toolchain takes
-#   quillmere_add_flags(COMPILE LINK)         adds them to every target
-#
-# Every check compiles and links a program, about a tenth of a second, and
-# make run configures from scratch: so one program built with every flag
-# answers for the usual toolchain, and only a toolchain that refuses it is
-# asked flag by flag. Each answer is cached under a name made from the flags
-# it tested, so a tree that is configured again with other flags checks them
-# again rather than reusing an answer about different ones.
+# Debian's hardening flags for a build outside the Debian package, which
+# gets them from dpkg-buildflags instead: each flag is used only where the
+# toolchain takes it, as CMake's own flag checks find, so that another
+# compiler, linker or target (MinGW's, whose linker has no -z relro) still
+# builds the viewer. make run configures from scratch, so one program built
+# with every flag answers for the usual toolchain; only a toolchain that
+# refuses it is asked flag by flag.
+#   quillmere_harden(AS_NEEDED)  adds the flags to every target (with
+#     QUILLMERE_HARDENING), and sets AS_NEEDED to whether the linker takes
+#     --as-needed, which is no hardening but is checked in the same program
 include_guard(GLOBAL)
-include(CheckCXXSourceCompiles)
+include(CheckCompilerFlag)
+include(CheckLinkerFlag)
 
-set(QUILLMERE_HARDENING_COMPILE_FLAGS
-    -fstack-protector-strong  # canaries in functions with arrays on the stack
-    -fPIE                     # code for a position-independent executable
-    -D_FORTIFY_SOURCE=2)      # the C library checks the sizes it can see
-set(QUILLMERE_HARDENING_LINK_FLAGS
-    -fstack-protector-strong  # MinGW's GCC links the canaries' runtime only when told
-    -pie                      # an executable that loads at a random address
-    LINKER:-z,relro,-z,now)   # relocations resolved at start-up, then read-only
-
-# A call the fortified C library checks, so that a runtime it needs is linked.
-set(quillmere_hardening_probe [[
-#include <cstring>
-int main(int argc, char** argv) {
-  char copy[8];
-  std::strncpy(copy, argv[0], sizeof copy - static_cast<unsigned>(argc > 1));
-  return copy[0] == 0;
-}
-]])
-
-# Sets OUT to whether a program compiled with the list COMPILE and linked with
-# the list LINK builds. Optimised, as fortification works only then.
-function(quillmere_builds_with out compile link)
-  string(MD5 key "${compile}|${link}")
-  string(SUBSTRING "${key}" 0 12 key)
-  list(JOIN compile " " flags)
-  set(CMAKE_REQUIRED_FLAGS "-O2 ${flags}")
+# Sets OUT to whether a program optimised as fortification needs, compiled
+# with FLAGS and linked with LINK, passes check_KIND_flag (compiler or
+# linker). Cached under the flags it tried, so that a tree configured again
+# with others checks them rather than reusing an answer about different ones.
+function(quillmere_takes out kind flags link)
+  set(CMAKE_REQUIRED_FLAGS -O2)
   set(CMAKE_REQUIRED_LINK_OPTIONS ${link})
   set(CMAKE_REQUIRED_QUIET ON)
-  check_cxx_source_compiles("${quillmere_hardening_probe}" QUILLMERE_BUILDS_WITH_${key})
-  set(${out} ${QUILLMERE_BUILDS_WITH_${key}} PARENT_SCOPE)
+  string(MD5 key "${kind}|${flags}|${link}")
+  cmake_language(CALL check_${kind}_flag CXX "${flags}" QUILLMERE_TAKES_${key})
+  set(${out} ${QUILLMERE_TAKES_${key}} PARENT_SCOPE)
 endfunction()
 
-# Sets COMPILE and LINK to the hardening flags; a fortification level given
-# in the environment wins over ours.
-function(quillmere_hardening_flags compile link)
-  set(flags ${QUILLMERE_HARDENING_COMPILE_FLAGS})
-  set(link_flags ${QUILLMERE_HARDENING_LINK_FLAGS})
-  if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
-    list(REMOVE_ITEM flags -D_FORTIFY_SOURCE=2)
-  endif()
-  if(EMSCRIPTEN)
-    # WebAssembly keeps code outside the memory a program can write, and has
-    # no dynamic loader and no relocations to protect; Emscripten's C library
-    # has no fortified functions. Of the flags, only the stack protector
-    # means anything there: it guards arrays on the stack in linear memory.
-    # (wasm-ld takes -z relro,now without a word, and ignores it.)
-    set(flags -fstack-protector-strong)
-    set(link_flags -fstack-protector-strong)
-  endif()
-  set(${compile} ${flags} PARENT_SCOPE)
-  set(${link} ${link_flags} PARENT_SCOPE)
-endfunction()
-
-# Sets OUT to those of FLAGS, of KIND COMPILE or LINK, that build, each
-# checked after those taken before it and with the lists COMPILE and LINK.
-function(quillmere_each_taken out kind flags compile link)
+# Sets OUT to those of FLAGS that the toolchain takes alone, checked by
+# check_KIND_flag with the list LINK.
+function(quillmere_each_taken out kind flags link)
   set(taken "")
   foreach(flag IN LISTS flags)
-    set(with_COMPILE ${compile})
-    set(with_LINK ${link})
-    list(APPEND with_${kind} ${taken} ${flag})
-    quillmere_builds_with(takes "${with_COMPILE}" "${with_LINK}")
+    quillmere_takes(takes ${kind} "${flag}" "${link}")
     if(takes)
       list(APPEND taken ${flag})
     endif()
@@ -88,37 +39,44 @@ function(quillmere_each_taken out kind flags compile link)
   set(${out} ${taken} PARENT_SCOPE)
 endfunction()
 
-# Sets OUT_COMPILE and OUT_LINK to those of the lists COMPILE and LINK that
-# the toolchain takes: all of them when one program builds with them all,
-# else each checked with those taken before it. Link flags come first, so
-# that each compile flag is checked with the runtime the accepted link flags
-# bring (MinGW's libssp, which fortification needs too).
-function(quillmere_flags_taken out_compile out_link compile link)
-  quillmere_builds_with(all "${compile}" "${link}")
-  if(NOT all)
-    quillmere_each_taken(link LINK "${link}" "" "")
-    quillmere_each_taken(compile COMPILE "${compile}" "" "${link}")
+function(quillmere_harden as_needed)
+  set(compile "")
+  set(link LINKER:--as-needed)
+  # None applies to WebAssembly, which keeps code outside the memory a
+  # program can write and has no dynamic loader or relocations to protect.
+  # Emscripten's C library has no fortified functions, and Debian's has no
+  # guard value for the stack protector's canaries to link with.
+  if(QUILLMERE_HARDENING AND NOT EMSCRIPTEN)
+    set(compile
+        -fstack-protector-strong  # canaries in functions with arrays on the stack
+        -fPIE                     # code for a position-independent executable
+        -D_FORTIFY_SOURCE=2)      # the C library checks the sizes it can see
+    if(CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")  # the environment's level wins
+      list(REMOVE_ITEM compile -D_FORTIFY_SOURCE=2)
+    endif()
+    set(link
+        -fstack-protector-strong  # MinGW's GCC links the canaries' runtime only when told
+        -pie                      # an executable that loads at a random address
+        LINKER:-z,relro,-z,now    # relocations resolved at start-up, then read-only
+        ${link})
   endif()
-  set(${out_compile} ${compile} PARENT_SCOPE)
-  set(${out_link} ${link} PARENT_SCOPE)
-endfunction()
-
-# Adds compile flags to every C++ compile (the Windows build's resource
-# compiler takes none) and link flags to every link; fortification needs the
-# optimiser, and -pie is for executables alone.
-function(quillmere_add_flags compile link)
-  foreach(flag IN LISTS compile)
-    if(flag STREQUAL "-D_FORTIFY_SOURCE=2")
-      add_compile_options($<$<AND:$<COMPILE_LANGUAGE:CXX>,$<NOT:$<CONFIG:Debug>>>:${flag}>)
-    else()
-      add_compile_options($<$<COMPILE_LANGUAGE:CXX>:${flag}>)
-    endif()
-  endforeach()
-  foreach(flag IN LISTS link)
-    if(flag STREQUAL "-pie")
-      add_link_options($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${flag}>)
-    else()
-      add_link_options(${flag})
-    endif()
-  endforeach()
+  # One program with every flag; where it does not build, each flag alone,
+  # link flags first, so that each compile flag is checked with the runtime
+  # they bring (MinGW's libssp, which fortification needs too).
+  quillmere_takes(all compiler "${compile}" "${link}")
+  if(NOT all)
+    quillmere_each_taken(link linker "${link}" "")
+    quillmere_each_taken(compile compiler "${compile}" "${link}")
+  endif()
+  set(${as_needed} OFF PARENT_SCOPE)
+  if("LINKER:--as-needed" IN_LIST link)
+    set(${as_needed} ON PARENT_SCOPE)
+    list(REMOVE_ITEM link LINKER:--as-needed)
+  endif()
+  # Fortification needs the optimiser, and -pie is for executables alone;
+  # the Windows build's resource compiler takes no compile flags.
+  list(TRANSFORM compile REPLACE "^(-D_FORTIFY_SOURCE=2)$" "$<$<NOT:$<CONFIG:Debug>>:\\1>")
+  list(TRANSFORM link REPLACE "^(-pie)$" "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:\\1>")
+  add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${compile}>")
+  add_link_options(${link})
 endfunction()
