@@ -109,8 +109,9 @@ echo "Installing missing Debian packages: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # Another apt at work on this machine (a second make, say) is waited for;
 # two of these scripts at once take turns, as apt's list lock would refuse
-# the second's update.
-exec 8>/tmp/quillmere-install-deps.lock
+# the second's update. The lock is where only root can write, so that no
+# other user can take it first; its test names one in its scratch directory.
+exec 8>"${QUILLMERE_INSTALL_LOCK:-/run/quillmere-install-deps.lock}"
 flock -w 600 8 || { echo "$0: another install of packages held on for 10 min" >&2; exit 1; }
 apt-get -o DPkg::Lock::Timeout=300 update -qq
 apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -4,7 +4,8 @@
 # machine's: for each state dpkg can hold a package in, whether it counts as
 # present, for root (who would run apt-get) and for anyone else (who is told
 # the command). dpkg-query reads the stand-in database; apt-get and id are
-# stand-ins that record or pretend, so nothing is installed.
+# stand-ins that record or pretend, so nothing is installed, and the lock
+# root would take is in the scratch directory, never the machine's.
 #   install_deps_test.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
 src=$1
@@ -44,7 +45,8 @@ while IFS='|' read -r state fields present; do
   for uid in 0 1000; do
     rm -f "$scratch/apt.log"
     status=0
-    out=$(FAKE_UID=$uid PATH="$scratch/bin:$PATH" "$src/scripts/install-deps.sh" lint 2>&1) || status=$?
+    out=$(FAKE_UID=$uid PATH="$scratch/bin:$PATH" QUILLMERE_INSTALL_LOCK="$scratch/lock" \
+      "$src/scripts/install-deps.sh" lint 2>&1) || status=$?
     if [[ $present == yes ]]; then
       expected="status 0, nothing installed"
       [[ $status -eq 0 && -z $out && ! -e $scratch/apt.log ]] && continue
@@ -71,6 +73,10 @@ install reinstreq installed||no
 deinstall ok config-files|Config-Version: 1|no
 unknown ok not-installed||no
 EOF
+if [[ ! -e $scratch/lock ]]; then
+  echo "FAIL: root's installs took no lock in the scratch directory" >&2
+  failures=$((failures + 1))
+fi
 [[ $failures -eq 0 ]] || exit 1
 rm -rf "$scratch"
 echo "install-deps.sh: triggers pending or awaited count as installed; half-way states do not"
