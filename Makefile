@@ -13,7 +13,18 @@ $(wordlist 2,$(words $(MAKECMDGOALS)),$(MAKECMDGOALS)):
 	@:
 .PHONY: elsewhere $(MAKECMDGOALS)
 else
-RELEASE ?= trixie
+# The Debian releases, each CODENAME:ROLE, and those of each role.
+include releases.mk
+release_names = $(strip $(foreach r,$(RELEASES),$(if $(filter $(1),$(word 2,$(subst :, ,$r))),$(word 1,$(subst :, ,$r)))))
+CODENAMES := $(foreach r,$(RELEASES),$(word 1,$(subst :, ,$r)))
+STABLE    := $(call release_names,stable)
+OLDSTABLE := $(call release_names,oldstable)
+NEWER     := $(filter-out $(STABLE) $(OLDSTABLE),$(CODENAMES))
+ifneq ($(words $(STABLE)),1)
+$(error releases.mk must name one stable release)
+endif
+
+RELEASE ?= $(STABLE)
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
@@ -23,11 +34,20 @@ preset = scripts/configure.sh $(1) >/dev/null && cmake --build build/$(1) -j $(J
 # The static checks on the lint preset's tree, which is configured, never built.
 lint_tree = scripts/configure.sh lint >/dev/null && scripts/lint.sh build/lint
 
-QA_JOBS := qa-source qa-build qa-build-bookworm qa-lintian qa-lintian-forky qa-blhc qa-reprotest \
-           qa-autopkgtest qa-piuparts qa-cross
+# Debian's QA jobs: those on stable's package, a build for oldstable, and
+# stable's package under each newer release's lintian.
+QA_JOBS := qa-source qa-build $(OLDSTABLE:%=qa-build-%) qa-lintian $(NEWER:%=qa-lintian-%) \
+           qa-blhc qa-reprotest qa-autopkgtest qa-piuparts qa-cross
+
+# A line of a CI step's recipe: $(call step,COMMANDS). Under make ci
+# (CI_LOGS set) its output and time are kept in $(CI_LOGS)/STEP.log and
+# STEP.time, STEP the target's name, and the log is shown whole if it fails
+# (scripts/ci-step.sh); elsewhere COMMANDS run as they are.
+step = $(if $(CI_LOGS),scripts/ci-step.sh $(CI_LOGS) $(notdir $(basename $@)) sh -c '$(subst ','\'',$(1))',$(1))
 
 .PHONY: run test check lint bench package package-windows test-asan test-cross test-clang test-windows \
-        web run-web test-web bench-web test-release qa $(QA_JOBS) clean distclean
+        web run-web test-web bench-web test-release qa $(QA_JOBS) ci ci-packages \
+        $(CODENAMES:%=release-%) clean distclean
 
 # The viewer alone, and without a usable display the screenshot tool:
 # build/run/quillmere, and build/quillmere.png without a display.
@@ -68,27 +88,27 @@ test-asan:
 # floating-point contraction allowed; then the whole call stream printed on
 # arm64 and on this machine, which must be the same bytes.
 test-cross:
-	@scripts/install-deps.sh build test cross
-	@$(call preset,cross)
-	@scripts/ctest-no-skips.sh build/cross -j $(JOBS)
-	@$(call preset,native,call_stream_dump)
-	@build/native/tests/call_stream_dump >build/cross/stream-native.txt
-	@qemu-aarch64 -L /usr/aarch64-linux-gnu build/cross/tests/call_stream_dump >build/cross/stream-arm64.txt
-	@cmp build/cross/stream-native.txt build/cross/stream-arm64.txt
-	@echo "arm64 records the same call stream as this machine, bit for bit"
+	@$(call step,scripts/install-deps.sh build test cross)
+	@$(call step,$(call preset,cross))
+	@$(call step,scripts/ctest-no-skips.sh build/cross -j $(JOBS))
+	@$(call step,$(call preset,native,call_stream_dump))
+	@$(call step,build/native/tests/call_stream_dump >build/cross/stream-native.txt)
+	@$(call step,qemu-aarch64 -L /usr/aarch64-linux-gnu build/cross/tests/call_stream_dump >build/cross/stream-arm64.txt)
+	@$(call step,cmp build/cross/stream-native.txt build/cross/stream-arm64.txt)
+	@$(call step,echo "arm64 records the same call stream as this machine: bit for bit")
 
 # Everything built by Clang with warnings as errors; the display-free tests run.
 test-clang:
-	@scripts/install-deps.sh build headless test bench clang
-	@$(call preset,clang)
-	@scripts/ctest-no-skips.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$'
+	@$(call step,scripts/install-deps.sh build headless test bench clang)
+	@$(call step,$(call preset,clang))
+	@$(call step,scripts/ctest-no-skips.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$')
 
 # The viewer for 64-bit Windows, cross-built against freeglut from Debian's
 # source package: its display-free tests and its call stream under Wine, its
 # window and frames under Wine beside the Linux viewer's, and its zip.
 test-windows:
-	@scripts/install-deps.sh build headless test windows wine
-	@scripts/test-windows.sh
+	@$(call step,scripts/install-deps.sh build headless test windows wine)
+	@$(call step,scripts/test-windows.sh)
 
 # build/quillmere-<version>-windows-x86_64.zip, for Windows users.
 package-windows:
@@ -109,25 +129,78 @@ run-web: web
 # machine's, its bytes from another path, and the page in Chromium and
 # Firefox beside the Linux viewer.
 test-web:
-	@scripts/install-deps.sh build headless test web browsers
-	@scripts/test-web.sh
+	@$(call step,scripts/install-deps.sh build headless test web browsers)
+	@$(call step,scripts/test-web.sh)
 
 # The README's commands in a fresh minimal root of a Debian release, as
-# root: make test-release RELEASE=bookworm (trixie by default); with
+# root: make test-release RELEASE=bookworm (stable's by default); with
 # PACKAGE, that .deb is the one make test checks and apt installs there.
-test-release:
+test-release: build/roots/$(RELEASE).tar
 	@scripts/install-deps.sh release
 	@scripts/test-release.sh $(RELEASE) $(PACKAGE)
 
 # Debian's QA tools on the package, each in a throwaway root (as root;
 # docs/package.md says what each job runs), each after the jobs whose output
-# it reads.
+# it reads and the roots it enters.
 qa: $(QA_JOBS)
-qa-build qa-build-bookworm qa-reprotest qa-cross: qa-source
-qa-lintian qa-lintian-forky qa-blhc qa-autopkgtest qa-piuparts: qa-build
+qa-source: build/roots/$(STABLE)-buildd.tar
+qa-build $(OLDSTABLE:%=qa-build-%) qa-reprotest: qa-source
+qa-cross: qa-source build/roots/$(STABLE)-cross.tar
+qa-lintian qa-blhc qa-autopkgtest: qa-build
+qa-piuparts: qa-build build/roots/$(STABLE)-minbase.tar
+$(foreach r,$(OLDSTABLE),$(eval qa-build-$r: build/roots/$r-buildd.tar))
+$(foreach r,$(NEWER),$(eval qa-lintian-$r: qa-build build/roots/$r.tar))
+# qa-JOB, or qa-JOB-RELEASE for a release other than stable.
 $(QA_JOBS):
-	@scripts/install-deps.sh release
-	@scripts/debian-qa.sh $(@:qa-%=%)
+	@$(call step,scripts/install-deps.sh release)
+	@$(call step,scripts/debian-qa.sh $(word 1,$(subst -, ,$(@:qa-%=%))) $(STABLE) $(word 2,$(subst -, ,$(@:qa-%=%))))
+
+# Throwaway Debian roots (scripts/make-root.sh), each a tar made from the
+# one it derives from by adding what its rule names: a release's base is
+# mmdebstrap's apt variant. They are kept in build/roots/, which make clean
+# leaves; make builds each once, however many steps enter it.
+.PRECIOUS: build/roots/%-base.tar build/roots/%-minbase.tar build/roots/%-buildd.tar \
+          build/roots/%-cross.tar build/roots/%.tar
+build/roots/%-base.tar:
+	@$(call step,scripts/install-deps.sh release)
+	@$(call step,scripts/make-root.sh $@)
+# mmdebstrap's minbase variant, piuparts' clean root: every package of
+# priority required.
+build/roots/%-minbase.tar: build/roots/%-base.tar
+	@$(call step,scripts/make-root.sh $@ $< '?priority(required)')
+# Its buildd variant: minbase and build-essential.
+build/roots/%-buildd.tar: build/roots/%-minbase.tar
+	@$(call step,scripts/make-root.sh $@ $< build-essential)
+# A buildd root that can install packages for arm64.
+build/roots/%-cross.tar: build/roots/%-buildd.tar
+	@$(call step,scripts/make-root.sh $@ $< --arch arm64)
+# What a new user has: apt, git and make, and the certificates git needs.
+build/roots/%.tar: build/roots/%-base.tar
+	@$(call step,scripts/make-root.sh $@ $< git make ca-certificates)
+
+# CI's run of the README's commands in each release's fresh minimal root
+# (scripts/test-release.sh): stable's and oldstable's are handed the
+# package of their QA build, and oldstable's runs as an ordinary user, who
+# is shown the command to run as root; the newer ones build their own.
+define release_run
+release-$(1): $(if $(filter $(1),$(STABLE)),qa-build,$(if $(filter $(1),$(OLDSTABLE)),qa-build-$(1))) build/roots/$(1).tar
+	@$$(call step,scripts/test-release.sh $(if $(filter $(1),$(OLDSTABLE)),--as-user) $(1) $(if $(filter $(1),$(STABLE) $(OLDSTABLE)),build/qa/build-$(1)/quillmere_*.deb))
+endef
+$(foreach r,$(CODENAMES),$(eval $(call release_run,$r)))
+
+# CI: every step, two at a time under .ci/run (make -j2 -O ci
+# CI_LOGS=build/ci), which installs mmdebstrap's packages first. Each list
+# starts with the step that heads the longest chain still to run: the
+# release runs, which wait for roots and QA builds; then the QA jobs and
+# the builds for other platforms, which the host's packages come before.
+ci: $(STABLE:%=release-%) $(NEWER:%=release-%) $(OLDSTABLE:%=release-%) $(QA_JOBS) \
+    test-web test-windows test-cross test-clang
+	@echo "CI: every step passed"
+ifdef CI_LOGS
+test-web test-windows test-cross test-clang: ci-packages
+endif
+ci-packages:
+	@$(call step,scripts/install-deps.sh build headless test lint bench cross clang windows wine web browsers)
 
 # Our own code's CPU cost against no-op GL, then the viewer on the real stack.
 bench:

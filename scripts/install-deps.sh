@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs the Debian packages (Debian 12, 13 or 14) that one purpose
-# needs, and only those:
+# Installs the Debian packages (of any release that releases.mk lists)
+# that one purpose needs, and only those:
 #   scripts/install-deps.sh PURPOSE...
 # It calls apt-get only when something is missing, and only as root; any
 # other user is shown the command to run.

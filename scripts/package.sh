@@ -13,8 +13,8 @@ out=${1:-build}
 [[ $out == /* ]] || out="$PWD/$out"
 work="$out/deb"
 writer="make package" writer_area=$out
-# shellcheck source=scripts/writable.sh
-source "$src/scripts/writable.sh"
+# shellcheck source=scripts/lib/writable.sh
+source "$src/scripts/lib/writable.sh"
 need_writable_tmp
 need_writable_dir "its output directory" "$out"
 need_writable_dir "its work directory" "$work" --recursive

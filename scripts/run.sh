@@ -39,10 +39,10 @@ turn_seconds=600     # for another make run in this tree to finish building
 install_packages() { if $install; then "$here/install-deps.sh" "$@"; fi; }
 
 # 0. Where make run writes must be the user's to write: say it first, in
-#    one line, with what mends it (scripts/writable.sh).
+#    one line, with what mends it (scripts/lib/writable.sh).
 writer="make run" writer_area="$top/build"
-# shellcheck source=scripts/writable.sh
-source "$here/writable.sh"
+# shellcheck source=scripts/lib/writable.sh
+source "$here/lib/writable.sh"
 need_writable_tmp
 shot_dir=$(dirname "$shot")
 if ! $built; then

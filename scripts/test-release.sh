@@ -2,26 +2,34 @@
 # SPDX-License-Identifier: MIT
 # Runs the README's commands as a new user would: in a fresh minimal root
 # of a Debian release (mmdebstrap's apt variant plus git, make and
-# ca-certificates), as root, with no display, on a clone of the committed
-# tree. make run must leave its screenshot, make test must pass, and the
-# package must install with apt as the README says, run, and go again.
-#   scripts/test-release.sh RELEASE [DEB]
-# RELEASE is a codename (trixie, bookworm, forky). DEB, a package of this
-# commit already built for that release (CI hands over its QA job's), is
-# the one make test checks and apt installs; without it, make package
-# builds one there first. The root is built once and kept in build/roots/
-# (scripts/roots.sh).
+# ca-certificates, build/roots/RELEASE.tar, which make builds first), with
+# no display, on a clone of the committed tree. make run must leave its
+# screenshot, make test must pass, and the package must install with apt
+# as the README says, run, and go again. make test-release and CI's
+# release-* steps run it.
+#   scripts/test-release.sh [--as-user] RELEASE [DEB]
+# RELEASE is a codename of releases.mk. DEB, a package of this commit
+# already built for that release (CI hands over its QA job's), is the one
+# make test checks and apt installs; without it, make package builds one
+# there first. As root by default; with --as-user, as an ordinary user, who
+# is shown the command that installs packages, has root run it, and runs
+# the same make command again (scripts/qa/new-user.sh).
 set -euo pipefail
+as_user=()
+if [[ ${1:-} == --as-user ]]; then
+  as_user=(--as-user)
+  shift
+fi
 release=${1:-}
 deb=${2:-}
 if [[ -z "$release" ]]; then
-  echo "usage: $0 RELEASE [DEB] (RELEASE a Debian codename such as trixie, bookworm or forky)" >&2
+  echo "usage: $0 [--as-user] RELEASE [DEB] (RELEASE a codename that releases.mk lists)" >&2
   exit 2
 fi
-# shellcheck source=scripts/roots.sh
-source "$(dirname "$0")/roots.sh"
+# shellcheck source=scripts/lib/roots.sh
+source "$(dirname "$0")/lib/roots.sh"
 roots_need_root
-need_root "$release"
+roots_need "$release"
 
 # What a clone of main holds: the committed tree, nothing uncommitted.
 exchange="$roots_dir/$release-bundle"
@@ -36,7 +44,7 @@ fi
 
 started=$SECONDS
 # What the new user does (scripts/qa/new-user.sh).
-root_run "$release" "$release" "$exchange" new-user.sh "${package[@]}"
+root_run "$release" "$release" "$exchange" new-user.sh "${as_user[@]}" "${package[@]}"
 rm -rf "$exchange"
 echo "$release: make run, make test and the package's install passed in a fresh minimal root" \
-  "($((SECONDS - started)) s)"
+  "${as_user:+as an ordinary user }($((SECONDS - started)) s)"

@@ -16,8 +16,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 step_prefix=test-web
-# shellcheck source=scripts/step.sh
-source "$top/scripts/step.sh"
+# shellcheck source=scripts/lib/steps.sh
+source "$top/scripts/lib/steps.sh"
 
 same_stream() {
   build/web-e2e/tests/call_stream_dump >build/web/stream-linux.txt

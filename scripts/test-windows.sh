@@ -16,8 +16,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 step_prefix=test-windows
-# shellcheck source=scripts/step.sh
-source "$top/scripts/step.sh"
+# shellcheck source=scripts/lib/steps.sh
+source "$top/scripts/lib/steps.sh"
 
 # A Wine server that starts without a display would keep the prefix headless
 # for the window tests after it; each headless step waits for its end.

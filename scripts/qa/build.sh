@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# qa-build and qa-build-bookworm, inside a buildd root of RELEASE: the .deb
+# qa-build and qa-build-RELEASE, inside a buildd root of RELEASE: the .deb
 # from the .dsc, with only build-essential and the Build-Depends, built by
 # an ordinary user with the tests at build time; left in /qa/build-RELEASE/.
 #   build.sh RELEASE

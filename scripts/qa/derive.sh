@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Derives a root from the one it runs in (scripts/roots.sh packs the
+# Derives a root from the one it runs in (scripts/make-root.sh packs the
 # result): adds a foreign architecture, then installs the packages named.
 #   derive.sh [--arch ARCH] [PACKAGE...]
 set -euo pipefail

@@ -5,21 +5,43 @@
 # test must pass, checking the package DEB where one is given, else the one
 # make package builds; and the package must install with apt as the README
 # says, name its version, and be removed again. Then the versions it was
-# tested with.
-#   new-user.sh [DEB]
+# tested with. As root; with --as-user, as an ordinary user, whose make run
+# and make test must first stop, printing the command that installs what
+# they need, which root runs before the user runs them again.
+#   new-user.sh [--as-user] [DEB]
 set -euo pipefail
 # shellcheck source=scripts/qa/prelude.sh
 source "$(dirname "$0")/prelude.sh"
+as=()
+home=/root
+if [[ ${1:-} == --as-user ]]; then
+  shift
+  useradd --create-home newcomer
+  as=(runuser -u newcomer --)
+  home=/home/newcomer
+fi
 # A path with a space and letters beyond ASCII, as many users' are.
-clone="/root/odd dir/sp ace é☃/quillmere"
-mkdir -p "${clone%/*}"
-git -c advice.detachedHead=false -c init.defaultBranch=main clone --quiet /qa/quillmere.bundle \
-  "$clone"
+clone="$home/odd dir/sp ace é☃/quillmere"
+"${as[@]}" mkdir -p "${clone%/*}"
+"${as[@]}" git -c advice.detachedHead=false -c init.defaultBranch=main clone --quiet \
+  /qa/quillmere.bundle "$clone"
 cd "$clone"
-# Each command, and the time it took.
+# Each make command, and the time it took. An ordinary user is first told
+# the packages it needs, with the command for root, which root then runs.
 timed() {
-  local begun=$SECONDS
-  "$@"
+  local begun=$SECONDS out status=0
+  if [[ ${#as[@]} -gt 0 ]]; then
+    out=$("${as[@]}" "$@" 2>&1) || status=$?
+    [[ $status -ne 0 && $out == *"Install them as root with either of:"* ]] || {
+      echo "$out"
+      echo "new user: $* did not stop to name the packages it needs (status $status)" >&2
+      exit 1
+    }
+    bash -c "$(sed -n "s/^  su -c '\(.*\)'$/\1/p" <<<"$out")" >/tmp/install.log 2>&1 ||
+      { cat /tmp/install.log; exit 1; }
+    echo "new user: $*, after root ran the command it printed:"
+  fi
+  "${as[@]}" "$@"
   echo "new user: $* passed in $((SECONDS - begun)) s"
 }
 timed make run

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # qa-piuparts, inside the root: install, remove and purge of qa-build's .deb
-# in piuparts' own clean root, /qa/piuparts/base.tar.
+# in piuparts' own clean root, /qa/piuparts/base.tar; STABLE names the
+# release whose build it is.
+#   piuparts.sh STABLE
 set -euo pipefail
 # shellcheck source=scripts/qa/prelude.sh
 source "$(dirname "$0")/prelude.sh"
@@ -16,7 +18,7 @@ mount -t overlay overlay -o lowerdir=$cache,upperdir=/tmp/overlay/upper,workdir=
 mount --bind /tmp/overlay/merged $cache
 status=0
 piuparts --basetgz=/qa/piuparts/base.tar --keep-sources-list --no-upgrade-test --bindmount=$cache \
-  /qa/build-trixie/quillmere_*_amd64.deb >/tmp/piuparts.log 2>&1 || status=$?
+  "/qa/build-$1"/quillmere_*_amd64.deb >/tmp/piuparts.log 2>&1 || status=$?
 umount $cache
 find /tmp/overlay/upper -maxdepth 1 -type f -name '*.deb' -exec cp -n {} $cache/ ';'
 grep -E 'INFO: (PASS|FAIL)|ERROR' /tmp/piuparts.log || true

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # SPDX-License-Identifier: MIT
-# Sourced by every script that runs inside a throwaway root (scripts/roots.sh
+# Sourced by every script that runs inside a throwaway root (scripts/lib/roots.sh
 # runs them as root, with /qa bound to build/qa/ or to the job's exchange
 # directory and apt's archive directory to the release's package cache),
 # which set -euo pipefail themselves.

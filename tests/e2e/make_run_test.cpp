@@ -184,8 +184,8 @@ TEST_F(MakeRun, StopsWaitingWhenTheViewerEndsBeforeItsWindow) {
 // write its build directory, here blocked by a file of that name.
 TEST_F(MakeRun, NamesABuildDirectoryItCannotWriteBeforeDoingAnything) {
   const std::string tree = scratch + "/tree";
-  std::filesystem::create_directories(tree + "/scripts");
-  for (const char* script : {"run.sh", "writable.sh"}) {
+  std::filesystem::create_directories(tree + "/scripts/lib");
+  for (const char* script : {"run.sh", "lib/writable.sh"}) {
     std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/scripts/" + std::string(script),
                                tree + "/scripts/" + script);
   }

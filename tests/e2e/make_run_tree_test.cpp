@@ -134,7 +134,7 @@ TEST_F(MakeRunInATree, NamesWhatItCannotWriteAndHowToMendIt) {
   // (and, for a user who is not root, a user namespace too), whose mounts
   // are private, so that the bind mount never reaches this one. Inside a
   // chroot, where the root is no mount point and its propagation cannot be
-  // changed, the mounts are private already (scripts/roots.sh).
+  // changed, the mounts are private already (scripts/lib/roots.sh).
   const std::string user = geteuid() == 0 ? "" : "--user --map-root-user ";
   const std::vector<std::string> readOnly = {
       "sh", "-c",

@@ -1,19 +1,18 @@
 # shellcheck shell=bash
 # SPDX-License-Identifier: MIT
-# Throwaway Debian roots, sourced by test-release.sh, debian-qa.sh and
-# root.sh. Each release's base, mmdebstrap's apt variant (the essential
-# packages and apt), is bootstrapped once and kept as
-# build/roots/RELEASE-base.tar; every other root of the release is derived
-# from it, or from one derived from it, by installing what it adds
-# (root_spec below) and kept as
-# build/roots/NAME.tar. The packages downloaded for a release are kept in
+# Throwaway Debian roots, sourced by make-root.sh, which makes them, and by
+# test-release.sh and debian-qa.sh, which run in them. Each release's base,
+# mmdebstrap's apt variant (the essential packages and apt), is
+# bootstrapped as build/roots/RELEASE-base.tar; every other root of the
+# release, build/roots/NAME.tar, is derived from another by installing what
+# the Makefile's rule for it adds. The packages downloaded for a release are kept in
 # build/roots/RELEASE-archives, which mmdebstrap and apt in every root of
 # that release share, so each is downloaded once. Every run starts from an
 # untouched tar, in private mount and process namespaces: when it ends,
 # however it ends, its mounts and processes end with it. dpkg skips fsync in
 # these roots (force-unsafe-io, and eatmydata while bootstrapping): they are
 # thrown away, never booted. Needs root.
-roots_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+roots_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 roots_dir="$roots_top/build/roots"
 roots_mirror=http://deb.debian.org/debian
 
@@ -24,58 +23,15 @@ roots_need_root() {
   fi
 }
 
-# root_spec NAME: sets spec_from (the root it is derived from, or nothing
-# for a base), spec_release, spec_packages (what it adds, apt's names or
-# patterns) and spec_arch (a foreign architecture it adds).
-root_spec() {
-  local name=$1
-  spec_from="" spec_packages="" spec_arch=""
-  case $name in
-    *-base) spec_release=${name%-base} ;;
-    # What a new user has: apt, git and make, and the certificates git needs.
-    trixie | bookworm | forky)
-      spec_release=$name spec_from=$name-base spec_packages="git make ca-certificates" ;;
-    # mmdebstrap's minbase variant, piuparts' clean root: every package of
-    # priority required.
-    *-minbase)
-      spec_release=${name%-minbase} spec_from=${name%-minbase}-base
-      spec_packages='?priority(required)' ;;
-    # Its buildd variant: minbase and build-essential.
-    *-buildd)
-      spec_release=${name%-buildd} spec_from=${name%-buildd}-minbase spec_packages=build-essential ;;
-    # A buildd root that can install packages for arm64.
-    *-cross) spec_release=${name%-cross} spec_from=${name%-cross}-buildd spec_arch=arm64 ;;
-    *)
-      echo "$0: no such root: $name" >&2
-      exit 2
-      ;;
-  esac
+# roots_need NAME...: fails, naming the make target that makes them, unless
+# the roots NAME.tar are there.
+roots_need() {
+  local name
+  for name in "$@"; do
+    [[ -s $roots_dir/$name.tar ]] ||
+      { echo "$0: no build/roots/$name.tar; make builds it (make build/roots/$name.tar)" >&2; exit 1; }
+  done
 }
-
-# need_root NAME: makes NAME.tar unless it is there, and what it derives
-# from first. One caller at a time builds a root; another waits for it.
-need_root() (
-  local name=$1 tar="$roots_dir/$1.tar"
-  [[ -s "$tar" ]] && exit 0
-  root_spec "$name"
-  [[ -z $spec_from ]] || need_root "$spec_from"
-  mkdir -p "$roots_dir"
-  exec 9>"$roots_dir/$name.lock"
-  flock -w 1800 9 || { echo "$0: another run held the $name root for 30 min" >&2; exit 1; }
-  [[ -s "$tar" ]] && exit 0
-  if [[ -z $spec_from ]]; then
-    bootstrap "$name" "$spec_release"
-  else
-    echo "Deriving the $name root from $spec_from (once; kept as ${tar#"$roots_top"/})"
-    local options=()
-    [[ -z $spec_arch ]] || options=(--arch "$spec_arch")
-    mkdir -p "$roots_dir/nothing"
-    # shellcheck disable=SC2086  # the packages are words, patterns unexpanded
-    ROOT_KEEP="$tar.part" root_run "$spec_from" "$spec_release" "$roots_dir/nothing" derive.sh \
-      "${options[@]}" $spec_packages
-  fi
-  mv "$tar.part" "$tar"
-)
 
 # bootstrap NAME RELEASE: the release's base, by mmdebstrap. The apt lists
 # stay in the root, so that runs install from them without asking the
@@ -94,7 +50,7 @@ bootstrap() {
       sources+=("deb $roots_mirror $release-updates main"
         "deb http://deb.debian.org/debian-security $release-security main") ;;
   esac
-  echo "Building the $name root (once; kept as ${tar#"$roots_top"/})"
+  echo "Building the $name root (kept as ${tar#"$roots_top"/})"
   mkdir -p "$archives"
   # The release's package cache is synced in before and out after; the
   # essential packages are kept for that (essential/unlink skipped).

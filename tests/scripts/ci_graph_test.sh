@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# CI's graph in the Makefile, on a scratch copy of the tree:
+#   - a release added to releases.mk, one word, brings its root, its new
+#     user's run and its QA job into make ci, and nothing else is edited;
+#   - a failing step fails the run, its whole log is shown, and no step
+#     starts after it: the roots', QA jobs' and release runs' scripts are
+#     stand-ins that record what runs, one of them failing.
+#   ci_graph_test.sh SOURCE_DIR SCRATCH_DIR
+set -euo pipefail
+src=$1
+scratch=$2
+rm -rf "$scratch"
+mkdir -p "$scratch/tree"
+"$src/scripts/copy-tree.sh" "$scratch/tree"
+cd "$scratch/tree"
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# 1. sid, one word more.
+sed -i 's/^RELEASES := .*/& sid:unstable/' releases.mk
+plan=$(make -n ci)
+for expected in 'scripts/make-root.sh build/roots/sid-base.tar' \
+  'scripts/make-root.sh build/roots/sid.tar build/roots/sid-base.tar git make ca-certificates' \
+  'scripts/test-release.sh  sid' 'scripts/debian-qa.sh lintian trixie sid'; do
+  [[ $plan == *"$expected"* ]] || fail "with sid listed, make -n ci has no '$expected'"
+done
+[[ $(make -n qa-lintian-sid) == *'debian-qa.sh lintian trixie sid'* ]] || fail "no make qa-lintian-sid"
+cp "$src/releases.mk" releases.mk
+
+# 2. A failing step. Each stand-in records its start and end; the QA build
+# of oldstable fails.
+record="$scratch/record"
+for script in install-deps make-root debian-qa test-release; do
+  cat >"scripts/$script.sh" <<STAND_IN
+#!/bin/sh
+echo "start $script \$*" >>"$record"
+case "$script \$*" in
+  "debian-qa build trixie bookworm") echo "the build broke, at length"; exit 3 ;;
+  make-root*) touch "\$1" ;;
+esac
+sleep 0.2
+echo "end $script \$*" >>"$record"
+STAND_IN
+  chmod +x "scripts/$script.sh"
+done
+status=0
+out=$(make -j2 -O qa release-trixie release-bookworm release-forky CI_LOGS="$scratch/logs" 2>&1) ||
+  status=$?
+[[ $status -ne 0 ]] || fail "make passed though a step failed"
+[[ $out == *"== qa-build-bookworm FAILED (status 3)"*"the build broke, at length"* ]] ||
+  fail "the failing step's log was not shown: $out"
+# No step began after the failure ended (a step already running finishes
+# its recipe): each step's first command against the failed command's end.
+failed_end=$(awk '$3 != 0 { print $2 }' "$scratch/logs/qa-build-bookworm.time")
+for times in "$scratch"/logs/*.time; do
+  began=$(head -n1 "$times" | cut -d' ' -f1)
+  awk -v b="$began" -v f="$failed_end" 'BEGIN { exit !(b > f) }' &&
+    fail "the step ${times##*/} began after the failure"
+done
+grep -q 'test-release.*bookworm' "$record" && fail "oldstable's run started without its package"
+scripts/ci-report.sh "$scratch/logs" | grep -q '^qa-build-bookworm .*FAILED$' ||
+  fail "the table does not show the failed step: $(scripts/ci-report.sh "$scratch/logs")"
+
+[[ $failures -eq 0 ]] || exit 1
+rm -rf "$scratch"
+echo "CI's graph: a new release is one word; a failing step stops the run and shows its log"
