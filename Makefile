@@ -43,9 +43,9 @@ QA_JOBS := qa-source qa-build $(OLDSTABLE:%=qa-build-%) qa-lintian $(NEWER:%=qa-
 # (CI_LOGS set) its output and time are kept in $(CI_LOGS)/STEP.log and
 # STEP.time, STEP the target's name, and the log is shown whole if it fails
 # (scripts/ci-step.sh); elsewhere COMMANDS run as they are.
-step = $(if $(CI_LOGS),scripts/ci-step.sh $(CI_LOGS) $(notdir $(basename $@)) sh -c '$(subst ','\'',$(1))',$(1))
+step = $(if $(CI_LOGS),scripts/ci-step.sh "$(CI_LOGS)" $(notdir $(basename $@)) sh -c '$(subst ','\'',$(1))',$(1))
 
-.PHONY: run test check lint bench package package-windows test-asan test-cross test-clang test-windows \
+.PHONY: run test check lint bench package package-windows package-web test-asan test-cross test-clang test-windows \
         web run-web test-web bench-web test-release qa $(QA_JOBS) ci ci-packages \
         $(CODENAMES:%=release-%) clean distclean
 
@@ -121,15 +121,21 @@ web:
 	@scripts/install-deps.sh web
 	@$(call preset,web,quillmere)
 
+# build/quillmere-<version>-web.zip: the site in a folder, for a visitor to
+# open from disk or a host to serve.
+package-web:
+	@scripts/install-deps.sh web package-web
+	@scripts/package-web.sh
+
 # The page served on this machine's loopback interface until Ctrl-C.
 run-web: web
 	@scripts/serve-web.sh build/web/site
 
 # The page's display-free tests under node, its call stream against this
-# machine's, its bytes from another path, and the page in Chromium and
-# Firefox beside the Linux viewer.
+# machine's, its bytes and its zip's from another path, and the page in
+# Chromium and Firefox beside the Linux viewer (scripts/test-web.sh).
 test-web:
-	@$(call step,scripts/install-deps.sh build headless test web browsers)
+	@$(call step,scripts/install-deps.sh build headless test web package-web browsers lighthouse)
 	@$(call step,scripts/test-web.sh)
 
 # The README's commands in a fresh minimal root of a Debian release, as
@@ -200,7 +206,7 @@ ifdef CI_LOGS
 test-web test-windows test-cross test-clang: ci-packages
 endif
 ci-packages:
-	@$(call step,scripts/install-deps.sh build headless test lint bench cross clang windows wine web browsers)
+	@$(call step,scripts/install-deps.sh build headless test lint bench cross clang windows wine web package-web browsers lighthouse)
 
 # Our own code's CPU cost against no-op GL, then the viewer on the real stack.
 bench:

@@ -11,8 +11,9 @@ namespace {
 
 using nlohmann::json;
 
-// WebDriver's code point for the Escape key (U+E00C), in UTF-8.
-constexpr char WEBDRIVER_ESCAPE[] = "\xee\x80\x8c";
+// WebDriver's code points for the keys that type nothing, in UTF-8:
+// Escape (U+E00C) and Tab (U+E004).
+constexpr const char* WEBDRIVER_KEYS[][2] = {{"Escape", "\xee\x80\x8c"}, {"Tab", "\xee\x80\x84"}};
 
 bool attach(Browser& b, double seconds) {
   json tree;
@@ -53,7 +54,12 @@ bool evaluate(Browser& b, const std::string& expression, std::string& value, dou
 }
 
 bool pressKey(Browser& b, const std::string& key, double seconds) {
-  const std::string value = key == "Escape" ? WEBDRIVER_ESCAPE : key;
+  std::string value = key;
+  for (const auto& named : WEBDRIVER_KEYS) {
+    if (key == named[0]) {
+      value = named[1];
+    }
+  }
   const json press =
       json::array({{{"type", "keyDown"}, {"value", value}}, {{"type", "keyUp"}, {"value", value}}});
   return command(
@@ -61,6 +67,27 @@ bool pressKey(Browser& b, const std::string& key, double seconds) {
       {{"context", b.target},
        {"actions", json::array({{{"type", "key"}, {"id", "keyboard"}, {"actions", press}}})}},
       seconds);
+}
+
+bool tap(Browser& b, int x, int y, double seconds) {
+  const json touch = json::array({{{"type", "pointerMove"}, {"x", x}, {"y", y}},
+                                  {{"type", "pointerDown"}, {"button", 0}},
+                                  {{"type", "pointerUp"}, {"button", 0}}});
+  return command(b, "input.performActions",
+                 {{"context", b.target},
+                  {"actions", json::array({{{"type", "pointer"},
+                                            {"id", "finger"},
+                                            {"parameters", {{"pointerType", "touch"}}},
+                                            {"actions", touch}}})}},
+                 seconds);
+}
+
+bool emulate(Browser& b, int width, int height, double ratio, bool /*touch*/, double seconds) {
+  return command(b, "browsingContext.setViewport",
+                 {{"context", b.target},
+                  {"viewport", {{"width", width}, {"height", height}}},
+                  {"devicePixelRatio", ratio}},
+                 seconds);
 }
 
 bool screenshot(Browser& b, const Box& box, std::string& base64, double seconds) {
@@ -79,6 +106,7 @@ bool screenshot(Browser& b, const Box& box, std::string& base64, double seconds)
 }  // namespace bidi
 
 const Protocol BIDI = {bidi::attach,   bidi::beforeEachLoad, bidi::open,
-                       bidi::evaluate, bidi::pressKey,       bidi::screenshot};
+                       bidi::evaluate, bidi::pressKey,       bidi::tap,
+                       bidi::emulate,  bidi::screenshot};
 
 }  // namespace web

@@ -225,6 +225,12 @@ bool pressKey(Browser& b, const std::string& key, double seconds) {
   return protocolOf(b).pressKey(b, key, seconds);
 }
 
+bool tap(Browser& b, int x, int y, double seconds) { return protocolOf(b).tap(b, x, y, seconds); }
+
+bool emulate(Browser& b, int width, int height, double ratio, bool touch, double seconds) {
+  return protocolOf(b).emulate(b, width, height, ratio, touch, seconds);
+}
+
 bool screenshot(Browser& b, const Box& box, harness::Image& image, double seconds) {
   std::string base64;
   if (!protocolOf(b).screenshot(b, box, base64, seconds)) {

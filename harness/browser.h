@@ -60,10 +60,18 @@ bool open(Browser& b, const std::string& url, double seconds);
 // Evaluates the JavaScript `expression`, which must give a string (or
 // nothing, read as ""), in the page; sets `value` to it.
 bool evaluate(Browser& b, const std::string& expression, std::string& value, double seconds = 10);
-// Presses and releases a key as a user would: a character ("x"), or
-// "Escape".
+// Presses and releases a key as a user would: a letter ("x", or "ч", which
+// the key in x's place types on a Russian layout), " ", "Tab" or "Escape".
 bool pressKey(Browser& b, const std::string& key, double seconds = 10);
-// What the page shows in `box`, as the browser composes it.
+// Taps the page at (x, y), in CSS pixels, with a finger: a touch where the
+// browser emulates a touch screen (Chromium, after emulate()), else a
+// pointer of that kind.
+bool tap(Browser& b, int x, int y, double seconds = 10);
+// Shows the page as a screen `width` x `height` CSS pixels would, at
+// `ratio` device pixels a CSS pixel; with `touch`, as a touch screen
+// (Chromium alone: Firefox has no such switch over its protocol).
+bool emulate(Browser& b, int width, int height, double ratio, bool touch, double seconds = 10);
+// What the page shows in `box`, in device pixels, as the browser composes it.
 bool screenshot(Browser& b, const Box& box, harness::Image& image, double seconds = 10);
 // Sends one command of the browser's protocol and waits for the answer
 // with the same id, passing over the events that come meanwhile; sets

@@ -18,6 +18,8 @@ struct Protocol {
   bool (*open)(Browser& b, const std::string& url, double seconds);
   bool (*evaluate)(Browser& b, const std::string& expression, std::string& value, double seconds);
   bool (*pressKey)(Browser& b, const std::string& key, double seconds);
+  bool (*tap)(Browser& b, int x, int y, double seconds);
+  bool (*emulate)(Browser& b, int width, int height, double ratio, bool touch, double seconds);
   // The PNG of `box`, as the protocol sends it: base64.
   bool (*screenshot)(Browser& b, const Box& box, std::string& base64, double seconds);
 };

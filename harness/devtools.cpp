@@ -47,21 +47,59 @@ bool evaluate(Browser& b, const std::string& expression, std::string& value, dou
   return true;
 }
 
+// A key as a keyboard sends it: the DOM's key and code, the legacy key
+// code, which GLUT's web port reads, and the text it types, if any.
+struct Key {
+  const char* key;
+  const char* code;
+  int keyCode;
+  const char* text;
+};
+// Keys that are no letter of the Latin alphabet; "ч" is what the key in
+// x's place types on a Russian layout, with the key code of that place.
+constexpr Key NAMED_KEYS[] = {{"Escape", "Escape", 27, ""},
+                              {"Tab", "Tab", 9, ""},
+                              {" ", "Space", 32, " "},
+                              {"\xd1\x87", "KeyX", 88, "\xd1\x87"}};
+
 bool pressKey(Browser& b, const std::string& key, double seconds) {
-  // The DOM's key, code and the legacy key code, which GLUT's web port reads.
-  const bool escape = key == "Escape";
   const char upper = static_cast<char>(key[0] & ~0x20);
-  json event = {{"key", key},
-                {"code", escape ? "Escape" : std::string("Key") + upper},
-                {"windowsVirtualKeyCode", escape ? 27 : upper}};
+  const std::string letterCode = std::string("Key") + upper;
+  Key pressed = {key.c_str(), letterCode.c_str(), upper, key.c_str()};
+  for (const Key& named : NAMED_KEYS) {
+    if (key == named.key) {
+      pressed = named;
+    }
+  }
+  json event = {
+      {"key", pressed.key}, {"code", pressed.code}, {"windowsVirtualKeyCode", pressed.keyCode}};
   json down = event;
   down["type"] = "keyDown";
-  if (!escape) {
-    down["text"] = key;
+  if (*pressed.text != '\0') {
+    down["text"] = pressed.text;
   }
   event["type"] = "keyUp";
   return command(b, "Input.dispatchKeyEvent", down, seconds) &&
          command(b, "Input.dispatchKeyEvent", event, seconds);
+}
+
+bool tap(Browser& b, int x, int y, double seconds) {
+  return command(b, "Input.dispatchTouchEvent",
+                 {{"type", "touchStart"}, {"touchPoints", json::array({{{"x", x}, {"y", y}}})}},
+                 seconds) &&
+         command(b, "Input.dispatchTouchEvent",
+                 {{"type", "touchEnd"}, {"touchPoints", json::array()}}, seconds);
+}
+
+bool emulate(Browser& b, int width, int height, double ratio, bool touch, double seconds) {
+  return command(b, "Emulation.setDeviceMetricsOverride",
+                 {{"width", width},
+                  {"height", height},
+                  {"deviceScaleFactor", ratio},
+                  {"mobile", touch}},
+                 seconds) &&
+         command(b, "Emulation.setTouchEmulationEnabled",
+                 {{"enabled", touch}, {"maxTouchPoints", touch ? 5 : 1}}, seconds);
 }
 
 bool screenshot(Browser& b, const Box& box, std::string& base64, double seconds) {
@@ -80,6 +118,7 @@ bool screenshot(Browser& b, const Box& box, std::string& base64, double seconds)
 }  // namespace devtools
 
 const Protocol DEVTOOLS = {devtools::attach,   devtools::beforeEachLoad, devtools::open,
-                           devtools::evaluate, devtools::pressKey,       devtools::screenshot};
+                           devtools::evaluate, devtools::pressKey,       devtools::tap,
+                           devtools::emulate,  devtools::screenshot};
 
 }  // namespace web

@@ -64,12 +64,35 @@ declare -A lists=(
   # Emscripten (whose tools need Debian's acorn for node), and served on
   # this machine by Python's own web server.
   [web]="cmake ninja-build emscripten node-acorn python3"
+  # make package-web: the site's zip, dated by the changelog.
+  [package-web]="zip dpkg-dev"
   # make test-web: its display-free tests under node, with GoogleTest built
-  # from Debian's sources, and the page in two real browsers, driven in JSON.
-  [browsers]="googletest chromium firefox-esr nlohmann-json3-dev"
+  # from Debian's sources, and the page in two real browsers, driven in JSON,
+  # opened from its zip too.
+  [browsers]="googletest chromium firefox-esr nlohmann-json3-dev unzip"
+  # make test-web's audit of the page: Lighthouse, from the npm registry, at
+  # the version tests/web/package-lock.json pins, into build/lighthouse/
+  # (below), never anywhere else.
+  [lighthouse]="nodejs npm"
   # make test-release: fresh minimal Debian roots.
   [release]="mmdebstrap git"
 )
+
+# Lighthouse, once its Debian packages are there: installed by npm from the
+# lock file into build/lighthouse/ when what is there is not what the lock
+# names. No root is needed for that.
+lighthouse() {
+  local lock="$top/tests/web/package-lock.json" dir="$top/build/lighthouse"
+  cmp -s "$lock" "$dir/package-lock.json" && [[ -d $dir/node_modules/lighthouse ]] && return 0
+  echo "Installing Lighthouse from the npm registry into build/lighthouse/"
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$top/tests/web/package.json" "$lock" "$dir/"
+  npm ci --prefix "$dir" --no-audit --no-fund --loglevel=error >/dev/null
+}
+after() {
+  [[ " $* " != *" lighthouse "* ]] || lighthouse
+}
 
 if [[ $# -eq 0 ]]; then
   echo "usage: $0 PURPOSE... (purposes: ${!lists[*]})" >&2
@@ -93,7 +116,22 @@ missing=()
 for p in "${wanted[@]}"; do
   [[ " ${installed[*]} " == *" $p "* ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+# A name another installed package provides counts too: NodeSource's
+# nodejs, say, provides npm (and conflicts with Debian's).
+if [[ ${#missing[@]} -gt 0 ]]; then
+  mapfile -t provided < <(dpkg-query -W -f='${db:Status-Status} ${Provides}\n' 2>/dev/null |
+    sed -n -E 's/^(installed|triggers-pending|triggers-awaited) //p' | tr ',' '\n' |
+    sed -E 's/^ *//; s/ .*//' | sort -u)
+  still=()
+  for p in "${missing[@]}"; do
+    [[ " ${provided[*]} " == *" $p "* ]] || still+=("$p")
+  done
+  missing=("${still[@]}")
+fi
+if [[ ${#missing[@]} -eq 0 ]]; then
+  after "$@"
+  exit 0
+fi
 
 install="apt-get install -y --no-install-recommends ${missing[*]}"
 if [[ $(id -u) -ne 0 ]]; then
@@ -115,3 +153,4 @@ exec 8>"${QUILLMERE_INSTALL_LOCK:-/run/quillmere-install-deps.lock}"
 flock -w 600 8 || { echo "$0: another install of packages held on for 10 min" >&2; exit 1; }
 apt-get -o DPkg::Lock::Timeout=300 update -qq
 apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+after "$@"

@@ -8,10 +8,14 @@
 #      byte for byte;
 #   3. the site built again from a copy of the tree at another path, which
 #      must give the same bytes;
-#   4. on a private Xvfb, the page in Chromium (headless, SwiftShader) and
+#   4. the site's zip (make package-web), twice, from trees at two paths
+#      dated a day apart, which must give the same bytes;
+#   5. on a private Xvfb, the page in Chromium (headless, SwiftShader) and
 #      Firefox ESR (on that display, Mesa's llvmpipe) beside the Linux
-#      viewer built in build/web-e2e/: every frame of a turn and back, Esc,
-#      an OpenGL error, and a browser without WebGL.
+#      viewer built in build/web-e2e/: every frame of a turn and back, a
+#      phone's buttons and width, a dense screen, the keys, Esc, an OpenGL
+#      error, broken copies of the site, the zip opened from disk, a browser
+#      without WebGL, and Lighthouse's audit.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -28,9 +32,14 @@ same_site() {
   local copy=build/web-repro/elsewhere/quillmere
   copy_elsewhere build/web-repro
   (cd "$copy" && scripts/configure.sh web -DBUILD_TESTING=OFF && cmake --build build/web)
-  for file in index.html quillmere.js quillmere.wasm; do
-    cmp "build/web/site/$file" "$copy/build/web/site/$file"
-  done
+  diff -r build/web/site "$copy/build/web/site"
+  rm -rf build/web-repro
+}
+second_zip() {
+  local copy=build/web-repro/elsewhere/quillmere
+  copy_elsewhere build/web-repro
+  "$copy/scripts/package-web.sh" build/web-repro/second
+  cmp build/quillmere-*-web.zip build/web-repro/second/quillmere-*-web.zip
   rm -rf build/web-repro
 }
 
@@ -41,6 +50,8 @@ step "the Linux build beside it" eval 'scripts/configure.sh web-e2e &&
   cmake --build build/web-e2e -j "$jobs" --target e2e_web_tests call_stream_dump'
 step "the call stream under node, the same as this machine's" same_stream
 step "the same site from another path and time" same_site
-step "the page in Chromium and Firefox beside the Linux viewer" \
+step "the zip" scripts/package-web.sh
+step "the same zip from another path and time" second_zip
+step "the page in Chromium and Firefox beside the Linux viewer, and its audit" \
   scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/web-e2e -L web
 steps_passed

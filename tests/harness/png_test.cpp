@@ -119,8 +119,10 @@ std::vector<uint8_t> truncatedFrame() {
   writePng(dir + "/frame.png", frame.width, frame.height, frame.rgb);
   std::vector<uint8_t> bytes(std::filesystem::file_size(dir + "/frame.png"));
   FILE* file = fopen((dir + "/frame.png").c_str(), "rb");
-  bytes.resize(fread(bytes.data(), 1, bytes.size(), file) / 2);
-  fclose(file);
+  bytes.resize(file != nullptr ? fread(bytes.data(), 1, bytes.size(), file) / 2 : 0);
+  if (file != nullptr) {
+    fclose(file);
+  }
   std::filesystem::remove_all(dir);
   return bytes;
 }

@@ -3,7 +3,8 @@
 # scripts/install-deps.sh against a stand-in dpkg database, never the
 # machine's: for each state dpkg can hold a package in, whether it counts as
 # present, for root (who would run apt-get) and for anyone else (who is told
-# the command). dpkg-query reads the stand-in database; apt-get and id are
+# the command), and a name another package provides counts as installed.
+# dpkg-query reads the stand-in database; apt-get and id are
 # stand-ins that record or pretend, so nothing is installed, and the lock
 # root would take is in the scratch directory, never the machine's.
 #   install_deps_test.sh SOURCE_DIR SCRATCH_DIR
@@ -73,6 +74,20 @@ install reinstreq installed||no
 deinstall ok config-files|Config-Version: 1|no
 unknown ok not-installed||no
 EOF
+# A name that another installed package provides is present: as root,
+# nothing is installed.
+{
+  entry clang-format-19 'install ok installed' 'Provides: clang-format (= 19), clang-format-x'
+  for p in clang-tidy cppcheck shellcheck; do entry "$p" 'install ok installed'; done
+} >"$scratch/db/status"
+rm -f "$scratch/apt.log"
+status=0
+out=$(FAKE_UID=0 PATH="$scratch/bin:$PATH" QUILLMERE_INSTALL_LOCK="$scratch/lock" \
+  "$src/scripts/install-deps.sh" lint 2>&1) || status=$?
+if [[ $status -ne 0 || -n $out || -e $scratch/apt.log ]]; then
+  echo "FAIL: clang-format provided by clang-format-19: status $status, $out" >&2
+  failures=$((failures + 1))
+fi
 if [[ ! -e $scratch/lock ]]; then
   echo "FAIL: root's installs took no lock in the scratch directory" >&2
   failures=$((failures + 1))
