@@ -16,7 +16,9 @@ fi
 # "Serving HTTP on 127.0.0.1 port PORT (http://127.0.0.1:PORT/) ...".
 coproc server { exec /usr/bin/python3 -u -m http.server --bind 127.0.0.1 --directory "$site" 0; }
 trap 'kill "$server_PID" 2>/dev/null || true' EXIT
-trap 'exit 130' INT
+# Ctrl-C is how the server is meant to stop: a success, which make then does
+# not report as an error.
+trap 'exit 0' INT
 trap 'exit 143' TERM
 if ! read -r -t 20 line <&"${server[0]}"; then
   echo "$0: the server did not start within 20 s" >&2
