@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Chromium through its DevTools protocol: one page of the browser, attached
 // to as a flat session, which every later command names.
+#include <algorithm>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "harness/browser_protocol.h"
@@ -65,12 +67,11 @@ constexpr Key NAMED_KEYS[] = {{"Escape", "Escape", 27, ""},
 bool pressKey(Browser& b, const std::string& key, double seconds) {
   const char upper = static_cast<char>(key[0] & ~0x20);
   const std::string letterCode = std::string("Key") + upper;
-  Key pressed = {key.c_str(), letterCode.c_str(), upper, key.c_str()};
-  for (const Key& named : NAMED_KEYS) {
-    if (key == named.key) {
-      pressed = named;
-    }
-  }
+  const Key* named = std::find_if(std::begin(NAMED_KEYS), std::end(NAMED_KEYS),
+                                  [&](const Key& k) { return key == k.key; });
+  const Key pressed = named != std::end(NAMED_KEYS)
+                          ? *named
+                          : Key{key.c_str(), letterCode.c_str(), upper, key.c_str()};
   json event = {
       {"key", pressed.key}, {"code", pressed.code}, {"windowsVirtualKeyCode", pressed.keyCode}};
   json down = event;

@@ -380,10 +380,11 @@ TEST_P(WebPage, OnADenseScreenEachFramePixelIsABlockOfFour) {
         for (int y = 0; y < shown.height; y += 2) {
           for (int x = 0; x < shown.width; x += 2) {
             const harness::Rgb c = shown.at(x, y);
-            for (const harness::Rgb& d :
-                 {shown.at(x + 1, y), shown.at(x, y + 1), shown.at(x + 1, y + 1)}) {
-              blurred += channelDistance(c, d) > 0 ? 1 : 0;
-            }
+            const harness::Rgb block[] = {shown.at(x + 1, y), shown.at(x, y + 1),
+                                          shown.at(x + 1, y + 1)};
+            blurred += static_cast<int>(
+                std::count_if(std::begin(block), std::end(block),
+                              [&](const harness::Rgb& d) { return channelDistance(c, d) > 0; }));
             halved.rgb.insert(
                 halved.rgb.end(),
                 {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g), static_cast<uint8_t>(c.b)});

@@ -7,6 +7,7 @@
 # score 1; performance is printed, a measurement, never a test. Everything
 # Chromium and Lighthouse keep goes in the scratch directory.
 #   lighthouse.sh SOURCE_DIR SITE_DIR SCRATCH_DIR
+# shellcheck disable=SC2154  # coproc sets server_PID, unseen by shellcheck
 set -euo pipefail
 src=$1
 site=$2
