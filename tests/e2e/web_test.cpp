@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -228,9 +229,12 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
   // pixel, then shows the page as `screen` again. The frame is the viewer's
   // own; the screen only changes how the page shows it.
   void waitForFrameOf(int k, const Screen& screen, const std::string& step) {
+    const harness::Image& frame = linuxFrames()[k];
     ASSERT_NO_FATAL_FAILURE(emulate(DESKTOP));
-    pageValue("(window.scrollTo(0, 0), '')");
-    ASSERT_NO_FATAL_FAILURE(waitForFrame(linuxFrames()[k], step));
+    ASSERT_TRUE(
+        waitUntil([&] { return pageValue("(window.scrollTo(0, 0), window.scrollY)") == "0"; }, 5))
+        << "the page stays scrolled";
+    ASSERT_NO_FATAL_FAILURE(waitForFrame(frame, step));
     ASSERT_NO_FATAL_FAILURE(emulate(screen));
   }
   static constexpr Screen DESKTOP = {800, 600, 1, false};
@@ -305,6 +309,8 @@ TEST_P(WebPage, ShowsTheLinuxFramesThroughAWholeTurnAndBackAndEscEndsIt) {
 // buttons, each large enough for a finger, turn the view and end the
 // viewer as its keys do, frame for frame.
 TEST_P(WebPage, OnAPhoneTheButtonsTurnAndEndItAndThePageFitsItsWidth) {
+  // The Linux viewer's frames first, before a browser shares the display.
+  ASSERT_FALSE(linuxFrames().empty());
   ASSERT_NO_FATAL_FAILURE(start(GetParam()));
   ASSERT_NO_FATAL_FAILURE(openPage());
   ASSERT_NO_FATAL_FAILURE(waitForState("running", 20));
@@ -387,6 +393,8 @@ TEST_P(WebPage, OnADenseScreenEachFramePixelIsABlockOfFour) {
 // there does nothing, Space scrolls the page as on any other, and the key
 // in x's place on a Russian layout, which types no x, turns nothing.
 TEST_P(WebPage, KeysReachTheViewerOnlyFromItsCanvasAndOthersKeepTheirWays) {
+  // The Linux viewer's frames first, before a browser shares the display.
+  ASSERT_FALSE(linuxFrames().empty());
   // A screen short enough that the page scrolls.
   const Screen shortScreen = {360, 400, 1, false};
   ASSERT_NO_FATAL_FAILURE(start(GetParam()));
@@ -403,6 +411,14 @@ TEST_P(WebPage, KeysReachTheViewerOnlyFromItsCanvasAndOthersKeepTheirWays) {
   ASSERT_TRUE(web::pressKey(browser, " ")) << browser.error;
   EXPECT_TRUE(waitUntil([&] { return pageValue("window.scrollY") != "0"; }, 5))
       << "Space did not scroll the page";
+  // Until the scroll, which a browser may animate, has come to rest.
+  std::string scrolled = "0";
+  waitUntil(
+      [&] {
+        const std::string now = pageValue("window.scrollY");
+        return std::exchange(scrolled, now) == now;
+      },
+      5);
   // None of those turned the view; x on the focused canvas does.
   ASSERT_NO_FATAL_FAILURE(waitForFrameOf(0, shortScreen, "keys away from the canvas"));
   pageValue("(document.getElementById('canvas').focus(), '')");
