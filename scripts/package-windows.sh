@@ -14,28 +14,18 @@ out=$(cd "${1:-$top/build}" && pwd)
 cd "$top"
 
 "$top/scripts/windows-freeglut.sh"
-log="$top/build/windows-package.log"
-if ! { scripts/configure.sh windows && cmake --build build/windows --target quillmere; } >"$log" 2>&1; then
-  cat "$log" >&2
-  echo "$0: the Windows viewer did not build" >&2
-  exit 1
-fi
-
-version=$(dpkg-parsechangelog -l debian/changelog -S Version)
-released=$(dpkg-parsechangelog -l debian/changelog -S Timestamp)
+# shellcheck source=scripts/lib/zips.sh
+source scripts/lib/zips.sh
+zip_build windows "the Windows viewer"
 stage="$top/build/windows-zip"
 rm -rf "$stage"
 mkdir -p "$stage"
 cp build/windows/quillmere.exe "$stage/"
-sed "s/@VERSION@/$version/" data/windows/README.txt | sed 's/$/\r/' >"$stage/README.txt"
+sed "s/@VERSION@/$zip_version/" data/windows/README.txt | sed 's/$/\r/' >"$stage/README.txt"
 sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
 chmod 0755 "$stage/quillmere.exe"
 chmod 0644 "$stage/README.txt" "$stage/LICENSE.txt"
-touch --date="@$released" "$stage"/*
-zipfile="$out/quillmere-$version-windows-x86_64.zip"
-rm -f "$zipfile"
-# -X leaves out the owner and the extra time stamps; zip records local time,
-# so the time zone is fixed too.
-(cd "$stage" && TZ=UTC zip -X -q -9 "$zipfile" quillmere.exe README.txt LICENSE.txt)
+zipfile="$out/quillmere-$zip_version-windows-x86_64.zip"
+zip_pack "$zipfile" "$stage" quillmere.exe README.txt LICENSE.txt
 rm -rf "$stage"
 echo "built $zipfile"

@@ -7,12 +7,8 @@
 # does not.
 #   check_docs_test.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
-src=$1
-scratch=$2
-rm -rf "$scratch"
-mkdir -p "$scratch/tree"
-"$src/scripts/copy-tree.sh" "$scratch/tree"
-cd "$scratch/tree"
+# shellcheck source=tests/scripts/scratch-tree.sh
+source "$(dirname "$0")/scratch-tree.sh"
 cp -a docs "$scratch/docs"
 
 failures=0

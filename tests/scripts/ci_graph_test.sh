@@ -8,12 +8,8 @@
 #     stand-ins that record what runs, one of them failing.
 #   ci_graph_test.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
-src=$1
-scratch=$2
-rm -rf "$scratch"
-mkdir -p "$scratch/tree"
-"$src/scripts/copy-tree.sh" "$scratch/tree"
-cd "$scratch/tree"
+# shellcheck source=tests/scripts/scratch-tree.sh
+source "$(dirname "$0")/scratch-tree.sh"
 failures=0
 fail() {
   echo "FAIL: $*" >&2
