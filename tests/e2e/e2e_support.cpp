@@ -115,11 +115,11 @@ void DisplayTest::launch(const std::vector<std::string>& args,
   first = xw::grabSettled(dpy, win, 5);
 }
 
-std::vector<harness::Image> DisplayTest::turnFrames() {
+std::vector<harness::Image> DisplayTest::turnFrames(int count) {
   std::vector<harness::Image> frames;
   EXPECT_NO_FATAL_FAILURE(launch());
   frames.push_back(first);
-  for (int k = 1; k < TURN_STEPS; ++k) {
+  for (int k = 1; k < count; ++k) {
     frames.push_back(pressAndWaitForChange(XK_x, frames.back()));
   }
   EXPECT_NO_FATAL_FAILURE(escape());

@@ -103,9 +103,10 @@ class DisplayTest : public testing::Test {
   bool waitForFrame(const harness::Image& target, double seconds);
   // Presses Esc (or another key that quits) and expects the viewer to exit with 0.
   void escape(unsigned long keysym = XK_Escape, unsigned int modifiers = 0, double seconds = 10);
-  // Every frame the keys reach, from the viewer `program` on this display,
-  // started and ended here: frame k is the view turned k steps by x.
-  std::vector<harness::Image> turnFrames();
+  // The first `count` frames the keys reach, every one by default, from the
+  // viewer `program` on this display, started and ended here: frame k is
+  // the view turned k steps by x.
+  std::vector<harness::Image> turnFrames(int count = TURN_STEPS);
 
   std::string program = QUILLMERE_BINARY;  // the viewer that launch starts
   std::string displayName;
