@@ -15,6 +15,7 @@ $(wordlist 2,$(words $(MAKECMDGOALS)),$(MAKECMDGOALS)):
 else
 # The Debian releases, each CODENAME:ROLE, and those of each role.
 include releases.mk
+release_role = $(word 2,$(subst :, ,$(filter $(1):%,$(RELEASES))))
 release_names = $(strip $(foreach r,$(RELEASES),$(if $(filter $(1),$(word 2,$(subst :, ,$r))),$(word 1,$(subst :, ,$r)))))
 CODENAMES := $(foreach r,$(RELEASES),$(word 1,$(subst :, ,$r)))
 STABLE    := $(call release_names,stable)
@@ -163,13 +164,13 @@ $(QA_JOBS):
 
 # Throwaway Debian roots (scripts/make-root.sh), each a tar made from the
 # one it derives from by adding what its rule names: a release's base is
-# mmdebstrap's apt variant. They are kept in build/roots/, which make clean
+# mmdebstrap's apt variant, its archives as its role has them. They are kept in build/roots/, which make clean
 # leaves; make builds each once, however many steps enter it.
 .PRECIOUS: build/roots/%-base.tar build/roots/%-minbase.tar build/roots/%-buildd.tar \
           build/roots/%-cross.tar build/roots/%.tar
 build/roots/%-base.tar:
 	@$(call step,scripts/install-deps.sh release)
-	@$(call step,scripts/make-root.sh $@)
+	@$(call step,scripts/make-root.sh $@ $(call release_role,$*))
 # mmdebstrap's minbase variant, piuparts' clean root: every package of
 # priority required.
 build/roots/%-minbase.tar: build/roots/%-base.tar

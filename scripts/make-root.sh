@@ -5,8 +5,10 @@
 # kept and entered). Without FROM, the release's base, bootstrapped by
 # mmdebstrap; with FROM, a fresh copy of that root with ARCH added as a
 # foreign architecture and the packages named installed (apt's names or
-# patterns). The release is the first word of the root's name. As root.
-#   scripts/make-root.sh build/roots/NAME.tar [FROM.tar [--arch ARCH] [PACKAGE...]]
+# patterns). The release is the first word of the root's name; a base is
+# told its role, as releases.mk gives it. As root.
+#   scripts/make-root.sh build/roots/NAME-base.tar ROLE
+#   scripts/make-root.sh build/roots/NAME.tar FROM.tar [--arch ARCH] [PACKAGE...]
 set -euo pipefail
 # shellcheck source=scripts/lib/roots.sh
 source "$(dirname "$0")/lib/roots.sh"
@@ -15,8 +17,8 @@ name=$(basename "$1" .tar)
 release=${name%%-*}
 tar="$roots_dir/$name.tar"
 mkdir -p "$roots_dir"
-if [[ $# -eq 1 ]]; then
-  bootstrap "$name" "$release"
+if [[ $name == *-base ]]; then
+  bootstrap "$name" "$release" "${2:?$0: a base needs its role}"
 else
   from=$(basename "$2" .tar)
   shift 2

@@ -33,22 +33,24 @@ roots_need() {
   done
 }
 
-# bootstrap NAME RELEASE: the release's base, by mmdebstrap. The apt lists
-# stay in the root, so that runs install from them without asking the
-# mirror again.
+# bootstrap NAME RELEASE ROLE: the release's base, by mmdebstrap, its
+# archives as its role (releases.mk's) has them. The apt lists stay in the
+# root, so that runs install from them without asking the mirror again.
 bootstrap() {
-  local name=$1 release=$2
+  local name=$1 release=$2 role=$3
   local tar="$roots_dir/$name.tar" archives="$roots_dir/$release-archives"
   local sources=("deb $roots_mirror $release main") options=()
-  case $release in
-    # Testing and unstable have no point releases to sign, and a mirror's
-    # Release file there can outlive its Valid-Until date; a throwaway root
-    # of them is told not to check it. Stable roots keep the check.
-    forky | testing | sid | unstable)
-      options+=(--aptopt='Acquire::Check-Valid-Until "false"') ;;
-    *)
+  case $role in
+    # The stable releases keep the check of their Release files' Valid-Until
+    # date, and have updates and security archives. Testing and unstable
+    # have no point releases to sign, and a mirror's Release file there can
+    # outlive its Valid-Until date; a throwaway root of them is told not to
+    # check it.
+    stable | oldstable)
       sources+=("deb $roots_mirror $release-updates main"
         "deb http://deb.debian.org/debian-security $release-security main") ;;
+    *)
+      options+=(--aptopt='Acquire::Check-Valid-Until "false"') ;;
   esac
   echo "Building the $name root (kept as ${tar#"$roots_top"/})"
   mkdir -p "$archives"
