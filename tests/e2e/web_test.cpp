@@ -112,6 +112,19 @@ std::string frameDifference(const harness::Image& page, const harness::Image& li
   return "";
 }
 
+// A screen the page is shown on: its width and height in CSS pixels, the
+// device pixels a CSS pixel, and whether it is a touch screen.
+struct Viewport {
+  int width;
+  int height;
+  double ratio;
+  bool touch;
+};
+// A desktop's, where the page shows the canvas at its own size, pixel for
+// pixel; and a phone's.
+constexpr Viewport DESKTOP = {800, 600, 1, false};
+constexpr Viewport PHONE = {360, 740, 3, true};
+
 class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUnderTest> {
  protected:
   // The page is served once for all the tests, as make run-web serves it.
@@ -212,15 +225,8 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
            "%d %d", &x, &y);
     ASSERT_TRUE(web::tap(browser, x, y)) << browser.error;
   }
-  // Shows the page as `screen` (width, height and device pixels a CSS
-  // pixel) would; with `touch`, as a touch screen.
-  struct Screen {
-    int width;
-    int height;
-    double ratio;
-    bool touch;
-  };
-  void emulate(const Screen& screen) {
+  // Shows the page as `screen` would.
+  void emulate(const Viewport& screen) {
     ASSERT_TRUE(web::emulate(browser, screen.width, screen.height, screen.ratio, screen.touch))
         << browser.error;
   }
@@ -228,7 +234,7 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
   // on a desktop's screen, where the page shows it at its own size pixel for
   // pixel, then shows the page as `screen` again. The frame is the viewer's
   // own; the screen only changes how the page shows it.
-  void waitForFrameOf(int k, const Screen& screen, const std::string& step) {
+  void waitForFrameOf(int k, const Viewport& screen, const std::string& step) {
     const harness::Image& frame = linuxFrames(k + 1)[k];
     ASSERT_NO_FATAL_FAILURE(emulate(DESKTOP));
     ASSERT_TRUE(
@@ -237,8 +243,6 @@ class WebPage : public DisplayTest, public testing::WithParamInterface<BrowserUn
     ASSERT_NO_FATAL_FAILURE(waitForFrame(frame, step));
     ASSERT_NO_FATAL_FAILURE(emulate(screen));
   }
-  static constexpr Screen DESKTOP = {800, 600, 1, false};
-  static constexpr Screen PHONE = {360, 740, 3, true};
 
   // The Linux viewer's first `count` frames of the turn (every one by
   // default), grabbed once for the test program: each test runs in a
@@ -401,9 +405,9 @@ TEST_P(WebPage, KeysReachTheViewerOnlyFromItsCanvasAndOthersKeepTheirWays) {
   // The Linux viewer's frames first, before a browser shares the display.
   ASSERT_FALSE(linuxFrames(2).empty());
   // A screen short enough that the page scrolls.
-  const Screen shortScreen = {360, 400, 1, false};
+  const Viewport shortViewport = {360, 400, 1, false};
   ASSERT_NO_FATAL_FAILURE(start(GetParam()));
-  ASSERT_NO_FATAL_FAILURE(emulate(shortScreen));
+  ASSERT_NO_FATAL_FAILURE(emulate(shortViewport));
   ASSERT_NO_FATAL_FAILURE(openPage());
   ASSERT_NO_FATAL_FAILURE(waitForState("running", 20));
   EXPECT_EQ(pageValue("document.activeElement.id"), "canvas");
@@ -425,10 +429,10 @@ TEST_P(WebPage, KeysReachTheViewerOnlyFromItsCanvasAndOthersKeepTheirWays) {
       },
       5);
   // None of those turned the view; x on the focused canvas does.
-  ASSERT_NO_FATAL_FAILURE(waitForFrameOf(0, shortScreen, "keys away from the canvas"));
+  ASSERT_NO_FATAL_FAILURE(waitForFrameOf(0, shortViewport, "keys away from the canvas"));
   pageValue("(document.getElementById('canvas').focus(), '')");
   ASSERT_TRUE(web::pressKey(browser, "x")) << browser.error;
-  ASSERT_NO_FATAL_FAILURE(waitForFrameOf(1, shortScreen, "x on the canvas"));
+  ASSERT_NO_FATAL_FAILURE(waitForFrameOf(1, shortViewport, "x on the canvas"));
 }
 
 // The site's zip (make package-web), unpacked and opened from disk as a
