@@ -132,9 +132,9 @@ TEST_F(MakeRunInATree, NamesWhatItCannotWriteAndHowToMendIt) {
                                             "--no-install"};
   // A read-only bind mount of the tree, in a mount namespace of its own
   // (and, for a user who is not root, a user namespace too), whose mounts
-  // are private, so that the bind mount never reaches this one. Inside a
-  // chroot, where the root is no mount point and its propagation cannot be
-  // changed, the mounts are private already (scripts/lib/roots.sh).
+  // are private, so that the bind mount never reaches this one. Where the
+  // root is no mount point and its propagation cannot be changed (a
+  // chroot), the mounts are private already.
   const std::string user = geteuid() == 0 ? "" : "--user --map-root-user ";
   const std::vector<std::string> readOnly = {
       "sh", "-c",
