@@ -165,10 +165,12 @@ bool launch(Browser& b, Kind kind, const std::string& program,
   if (kind == Kind::Chromium) {
     // No sandbox: it needs privileges a test running as root is refused.
     // The network is closed here; Chromium's own services are kept off it.
+    // Scrolls jump rather than glide: on a busy machine an animated
+    // keyboard scroll was sometimes never started at all.
     argv.insert(argv.end(), {"--no-sandbox", "--no-first-run", "--disable-background-networking",
                              "--disable-component-update", "--disable-sync", "--disable-quic",
                              "--user-data-dir=" + scratch + "/profile", "--remote-debugging-port=0",
-                             "--window-size=800,600"});
+                             "--window-size=800,600", "--disable-smooth-scrolling"});
   } else {
     argv.insert(argv.end(), {"--no-remote", "--profile", scratch, "--remote-debugging-port=0",
                              "--width=800", "--height=600"});
@@ -187,7 +189,9 @@ bool launch(Browser& b, Kind kind, const std::string& program,
         "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
         "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
         "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n"
-        "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n",
+        "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+        // Scrolls jump, as in Chromium: a test reads where they end.
+        "user_pref(\"general.smoothScroll\", false);\n",
         prefs);
     fclose(prefs);
   }
