@@ -157,9 +157,10 @@ bool serve(proc::Process& server, const std::string& serveScript, const std::str
 bool launch(Browser& b, Kind kind, const std::string& program,
             const std::vector<std::string>& options, const std::string& scratch, double seconds) {
   b.kind = kind;
-  // The browser's profile, caches and any file it would keep in a home
-  // directory stay in the scratch directory, never the user's.
-  std::vector<std::string> argv = {"env", "HOME=" + scratch,
+  // The browser's profile, caches, temporary files and any file it would
+  // keep in a home directory stay in the scratch directory, never the
+  // user's or the machine's.
+  std::vector<std::string> argv = {"env", "HOME=" + scratch, "TMPDIR=" + scratch,
                                    "XDG_CONFIG_HOME=" + scratch + "/config",
                                    "XDG_CACHE_HOME=" + scratch + "/cache", program};
   if (kind == Kind::Chromium) {
