@@ -160,9 +160,12 @@ bool launch(Browser& b, Kind kind, const std::string& program,
   // The browser's profile, caches, temporary files and any file it would
   // keep in a home directory stay in the scratch directory, never the
   // user's or the machine's.
-  std::vector<std::string> argv = {"env", "HOME=" + scratch, "TMPDIR=" + scratch,
+  std::vector<std::string> argv = {"env",
+                                   "HOME=" + scratch,
+                                   "TMPDIR=" + scratch,
                                    "XDG_CONFIG_HOME=" + scratch + "/config",
-                                   "XDG_CACHE_HOME=" + scratch + "/cache", program};
+                                   "XDG_CACHE_HOME=" + scratch + "/cache",
+                                   program};
   if (kind == Kind::Chromium) {
     // No sandbox: it needs privileges a test running as root is refused.
     // The network is closed here; Chromium's own services are kept off it.
