@@ -198,12 +198,10 @@ $(foreach r,$(CODENAMES),$(eval $(call release_run,$r)))
 # CI: every step, two at a time under .ci/run (make -j2 -O ci
 # CI_LOGS=build/ci), which installs mmdebstrap's packages first. In each
 # pass over this list make starts what is ready, in its order, and comes
-# back to what still waited only in the next pass. Measured with stand-ins
-# that took the steps' cold times, this order ended within 1% of what two
-# lanes can do at best (1,137 s against 1,140), where the release runs
-# first took 1,224 s: the two longest steps of this machine fill both lanes
-# while the roots they do not need are made, then the release runs, which
-# wait longest on roots and QA builds, come before the QA jobs.
+# back to what still waited only in the next pass. The two longest host
+# steps fill both lanes while the roots they do not need are made. The
+# order matters little: the steps keep both processors busy, so CI takes
+# about their processor time over two (docs/testing.md#ci).
 ci: test-web test-windows $(NEWER:%=release-%) $(STABLE:%=release-%) $(OLDSTABLE:%=release-%) \
     $(QA_JOBS) test-cross test-clang
 	@echo "CI: every step passed"
