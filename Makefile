@@ -164,8 +164,9 @@ $(QA_JOBS):
 
 # Throwaway Debian roots (scripts/make-root.sh), each a tar made from the
 # one it derives from by adding what its rule names: a release's base is
-# mmdebstrap's apt variant, its archives as its role has them. They are kept in build/roots/, which make clean
-# leaves; make builds each once, however many steps enter it.
+# mmdebstrap's apt variant, its archives as its role has them. They are
+# kept in build/roots/, which make clean leaves; make builds each once,
+# however many steps enter it.
 .PRECIOUS: build/roots/%-base.tar build/roots/%-minbase.tar build/roots/%-buildd.tar \
           build/roots/%-cross.tar build/roots/%.tar
 build/roots/%-base.tar:

@@ -5,7 +5,8 @@
 #     user's run and its QA job into make ci, and nothing else is edited;
 #   - a failing step fails the run, its whole log is shown, and no step
 #     starts after it: the roots', QA jobs' and release runs' scripts are
-#     stand-ins that record what runs, one of them failing.
+#     stand-ins that record what runs, one of them failing;
+#   - a step's processor time counts what it ran, and the table shows it.
 #   ci_graph_test.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
 # shellcheck source=tests/scripts/scratch-tree.sh
@@ -63,6 +64,17 @@ grep -q 'test-release.*bookworm' "$record" && fail "oldstable's run started with
 scripts/ci-report.sh "$scratch/logs" | grep -q '^qa-build-bookworm .*FAILED$' ||
   fail "the table does not show the failed step: $(scripts/ci-report.sh "$scratch/logs")"
 
+# 3. A step's processor time is that of the processes it ran, and the
+# table shows it: a grandchild that computes for a while, against a sleep.
+scripts/ci-step.sh "$scratch/cpu" busy sh -c 'awk "BEGIN { for (i = 0; i < 1e7; ++i) x += i }"'
+scripts/ci-step.sh "$scratch/cpu" idle sleep 0.3
+awk '{ exit !($4 >= 0.2) }' "$scratch/cpu/busy.time" ||
+  fail "a step that computed was given $(cut -d' ' -f4 "$scratch/cpu/busy.time") processor seconds"
+awk '{ exit !($4 < 0.1) }' "$scratch/cpu/idle.time" ||
+  fail "a step that slept was given $(cut -d' ' -f4 "$scratch/cpu/idle.time") processor seconds"
+scripts/ci-report.sh "$scratch/cpu" | grep -Eq '^step +began at +seconds +cpu s +result$' ||
+  fail "the table has no processor time: $(scripts/ci-report.sh "$scratch/cpu")"
+
 [[ $failures -eq 0 ]] || exit 1
 rm -rf "$scratch"
-echo "CI's graph: a new release is one word; a failing step stops the run and shows its log"
+echo "CI's graph: a new release is one word; a failing step stops the run and shows its log; a step's processor time is counted"
