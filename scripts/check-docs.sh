@@ -62,6 +62,9 @@ anchors() {  # FILE
     tr 'A-Z' 'a-z' | tr -d '!"#$%&'\''()*+,./:;<=>?@[\\]^`{|}~' | tr ' ' '-' |
     awk '{ n = seen[$0]++; print n ? $0 "-" n : $0 }'
 }
+# Each file's anchors are read once, however many links lead to it: this
+# check runs in every make test, and a process a link made it slow.
+declare -A anchor_lists=()
 while IFS=: read -r file line link; do
   target=${link%%#*}
   [[ $link == *://* || $link == mailto:* ]] && continue
@@ -71,8 +74,9 @@ while IFS=: read -r file line link; do
   }
   [[ $link == *#* ]] || continue
   [[ -z $target ]] && target=$file
-  [[ -e $target ]] || target=$(dirname "$file")/$target
-  anchors "$target" | grep -qxF -- "${link#*#}" ||
+  [[ -e $target ]] || target=${file%/*}/$target
+  [[ -v "anchor_lists[$target]" ]] || anchor_lists[$target]=$'\n'$(anchors "$target")$'\n'
+  [[ ${anchor_lists[$target]} == *$'\n'"${link#*#}"$'\n'* ]] ||
     fail "$file:$line links to $link, but $target has no heading that makes #${link#*#}"
 done < <(grep -n -o '\]([^)]*)' "${docs[@]}" | sed 's/\](\(.*\))$/\1/')
 
@@ -95,8 +99,14 @@ while IFS= read -r entry; do
   file=${entry%%\`*}
   suites=${entry#*\`}
   [[ -f $file ]] || continue  # a missing file is named by the check above
-  for suite in $(grep -o '`[A-Za-z]*`' <<<"$suites" | tr -d '`'); do
-    grep -Eq "^(TEST|TEST_F|TEST_P)\($suite,|^using $suite = |class $suite " "$file" ||
+  # The file's lines, each after a newline, read without a process.
+  IFS= read -r -d '' source <"$file" || true
+  source=$'\n'$source
+  while [[ $suites =~ \`([A-Za-z]*)\` ]]; do
+    suite=${BASH_REMATCH[1]}
+    suites=${suites#*"${BASH_REMATCH[0]}"}
+    held=$'\n'"(TEST|TEST_F|TEST_P)\\($suite,|"$'\n'"using $suite = |class $suite "
+    [[ $source =~ $held ]] ||
       fail "docs/reliability.md names the test $suite, which $file does not hold"
   done
 done < <(grep -o '`tests/[^`]*\.cpp` ([^)]*)' docs/reliability.md | sed 's/^`//')
