@@ -73,9 +73,10 @@ check: test-asan
 	@echo "package: make test"
 
 # clang-format, clang-tidy, cppcheck and shellcheck, with the compile
-# commands of a tree of its own (build/lint), file by file.
+# commands of a tree of its own (build/lint), file by file; node's syntax
+# check and ESLint on the JavaScript.
 lint:
-	@scripts/install-deps.sh build headless test lint bench
+	@scripts/install-deps.sh build headless test lint bench npm
 	@$(lint_tree)
 
 # The display-free tests again, built with AddressSanitizer and UBSan.
@@ -136,7 +137,7 @@ run-web: web
 # machine's, its bytes and its zip's from another path, and the page in
 # Chromium and Firefox beside the Linux viewer (scripts/test-web.sh).
 test-web:
-	@$(call step,scripts/install-deps.sh build headless test web package-web browsers lighthouse)
+	@$(call step,scripts/install-deps.sh build headless test web package-web browsers npm)
 	@$(call step,scripts/test-web.sh)
 
 # The README's commands in a fresh minimal root of a Debian release, as
@@ -210,7 +211,7 @@ ifdef CI_LOGS
 test-web test-windows test-cross test-clang: ci-packages
 endif
 ci-packages:
-	@$(call step,scripts/install-deps.sh build headless test lint bench cross clang windows wine web package-web browsers lighthouse)
+	@$(call step,scripts/install-deps.sh build headless test lint bench cross clang windows wine web package-web browsers npm)
 
 # Our own code's CPU cost against no-op GL, then the viewer on the real stack.
 bench:
@@ -219,12 +220,12 @@ bench:
 	@build/bench/bench/code_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	@scripts/with-xvfb.sh build/bench/bench/frame_cost build/bench/quillmere build/bench/bench/empty_window
 
-# The static page in headless Chromium: its first frame and a frame's cost.
+# The static page in headless Chromium: its first frame and a frame's cost,
+# measured through puppeteer-core (bench/page_cost.js).
 bench-web: web
-	@scripts/install-deps.sh build headless bench browsers
-	@$(call preset,bench-web,page_cost)
-	@rm -rf build/bench-web/scratch && mkdir -p build/bench-web/scratch
-	@build/bench-web/bench/page_cost build/web/site build/bench-web/scratch
+	@scripts/install-deps.sh browsers npm
+	@rm -rf build/bench-web && mkdir -p build/bench-web
+	@NODE_PATH=build/npm/node_modules node bench/page_cost.js build/web/site build/bench-web
 
 # build/quillmere_<version>_<arch>.deb, built by debhelper from a copy of the tree.
 package:

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// PNG files of screenshots, through libpng: written by the screenshot tool,
-// read back by the tests that compare a frame with a stored picture or a
-// browser's capture.
+// PNG files of screenshots, through libpng: written by the screenshot tool
+// and by the tests that save the Linux viewer's frames for the page's
+// browser tests, read back by the tests that compare a frame with a stored
+// picture.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +11,9 @@
 
 #include "harness/image.h"
 
-// The largest picture, in pixels a side, that the reader takes: a capture
-// of the viewer's canvas at three device pixels a CSS pixel is 1800 wide.
-// A header that claims more is refused before anything is allocated for it.
+// The largest picture, in pixels a side, that the reader takes, well above
+// any frame of the viewer's: a header that claims more is refused before
+// anything is allocated for it.
 constexpr int PNG_MAX_SIDE = 4096;
 
 // Whether a PNG can be written to `path`, without writing anything; if

@@ -94,7 +94,9 @@ for file in "${docs[@]}"; do
              sed -E 's/^([0-9]+):[^/]?/\1:/')
 done
 
-# 4. The tests docs/reliability.md names, as "`tests/FILE.cpp` (`Suite`, ...)".
+# 4. The tests docs/reliability.md names, as "`tests/FILE.cpp` (`Suite`, ...)",
+# or "`tests/FILE.js` (`Suite`, ...)", a suite of Node's test runner that
+# a file names in quotes.
 while IFS= read -r entry; do
   file=${entry%%\`*}
   suites=${entry#*\`}
@@ -106,10 +108,11 @@ while IFS= read -r entry; do
     suite=${BASH_REMATCH[1]}
     suites=${suites#*"${BASH_REMATCH[0]}"}
     held=$'\n'"(TEST|TEST_F|TEST_P)\\($suite,|"$'\n'"using $suite = |class $suite "
+    [[ $file == *.js ]] && held="['\`]${suite}[' ]"
     [[ $source =~ $held ]] ||
       fail "docs/reliability.md names the test $suite, which $file does not hold"
   done
-done < <(grep -o '`tests/[^`]*\.cpp` ([^)]*)' docs/reliability.md | sed 's/^`//')
+done < <(grep -o '`tests/[^`]*\.\(cpp\|js\)` ([^)]*)' docs/reliability.md | sed 's/^`//')
 
 # 5. The version, which only debian/changelog holds, and file names that
 # would carry it.

@@ -36,10 +36,8 @@ declare -A lists=(
   [headless]="xvfb libpng-dev"
   # make test: GoogleTest (the Build-Depends for the tests), memcheck, a
   # Wayland session, a window manager whose rules match windows by class,
-  # script(1) for a terminal, mount(8) for a read-only clone, and the JSON
-  # library that the helpers driving browsers speak their protocols with.
-  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils mount
-    nlohmann-json3-dev"
+  # script(1) for a terminal, and mount(8) for a read-only clone.
+  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils mount"
   [lint]="clang-format clang-tidy cppcheck shellcheck"
   # make bench, and make lint, which reads the benchmarks' compile commands.
   [bench]="libbenchmark-dev"
@@ -67,31 +65,32 @@ declare -A lists=(
   # make package-web: the site's zip, dated by the changelog.
   [package-web]="zip dpkg-dev"
   # make test-web: its display-free tests under node, with GoogleTest built
-  # from Debian's sources, and the page in two real browsers, driven in JSON,
-  # opened from its zip too.
-  [browsers]="googletest chromium firefox-esr nlohmann-json3-dev unzip"
-  # make test-web's audit of the page: Lighthouse, from the npm registry, at
-  # the version tests/web/package-lock.json pins, into build/lighthouse/
-  # (below), never anywhere else.
-  [lighthouse]="nodejs npm"
+  # from Debian's sources, and the page in two real browsers, opened from
+  # its zip too.
+  [browsers]="googletest chromium firefox-esr unzip"
+  # make test-web's browser driver and audit of the page, and make lint's
+  # linter of JavaScript: puppeteer-core, Lighthouse and ESLint, from the npm
+  # registry, at the versions tests/web/package-lock.json pins, into
+  # build/npm/ (below), never anywhere else.
+  [npm]="nodejs npm"
   # make test-release: fresh minimal Debian roots.
   [release]="mmdebstrap git"
 )
 
-# Lighthouse, once its Debian packages are there: installed by npm from the
-# lock file into build/lighthouse/ when what is there is not what the lock
-# names. No root is needed for that.
-lighthouse() {
-  local lock="$top/tests/web/package-lock.json" dir="$top/build/lighthouse"
-  cmp -s "$lock" "$dir/package-lock.json" && [[ -d $dir/node_modules/lighthouse ]] && return 0
-  echo "Installing Lighthouse from the npm registry into build/lighthouse/"
+# The npm registry's packages, once Debian's node and npm are there:
+# installed by npm from the lock file into build/npm/ when what is there is
+# not what the lock names. No root is needed for that.
+npm_packages() {
+  local lock="$top/tests/web/package-lock.json" dir="$top/build/npm"
+  cmp -s "$lock" "$dir/package-lock.json" && [[ -d $dir/node_modules ]] && return 0
+  echo "Installing puppeteer-core, Lighthouse and ESLint from the npm registry into build/npm/"
   rm -rf "$dir"
   mkdir -p "$dir"
   cp "$top/tests/web/package.json" "$lock" "$dir/"
   npm ci --prefix "$dir" --no-audit --no-fund --loglevel=error >/dev/null
 }
 after() {
-  [[ " $* " != *" lighthouse "* ]] || lighthouse
+  [[ " $* " != *" npm "* ]] || npm_packages
 }
 
 if [[ $# -eq 0 ]]; then

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Static checks: clang-format, clang-tidy and cppcheck on every C++ file of
 # the project (the viewer, the harness, the screenshot tool, the tests and
-# the benchmarks), shellcheck on every shell script, and the docs against
-# the tree (check-docs.sh). Any finding fails (with the clang tools'
+# the benchmarks), shellcheck on every shell script, node and ESLint on the
+# JavaScript, and the docs against the tree (check-docs.sh). Any finding fails (with the clang tools'
 # versions below). Needs no git checkout.
 #   scripts/lint.sh BUILD_DIR   (a configured build, for its compile commands)
 set -euo pipefail
@@ -90,5 +90,17 @@ mapfile -t scripts < <(find . \( -path ./build -o -path ./.git \) -prune -o -typ
   done)
 echo "shellcheck $(shellcheck --version | sed -n 's/^version: //p'): ${#scripts[@]} scripts"
 shellcheck --severity=warning --external-sources "${scripts[@]}"
+# The JavaScript of the page's tests and benchmark: node's own check of
+# each file's syntax, then ESLint's recommended rules, at the version
+# tests/web/package-lock.json pins (scripts/install-deps.sh npm installs it
+# under build/npm/).
+mapfile -t javascript < <(find tests bench -name '*.js' | sort; echo eslint.config.js)
+eslint=build/npm/node_modules/.bin/eslint
+[[ -x $eslint ]] || { echo "no $eslint: scripts/install-deps.sh npm" >&2; exit 1; }
+echo "node $(node --version) and ESLint $("$eslint" --version | tr -d v): ${#javascript[@]} files"
+for file in "${javascript[@]}"; do
+  node --check "$file"
+done
+NODE_PATH=build/npm/node_modules "$eslint" --max-warnings 0 "${javascript[@]}"
 "$(dirname "$0")/check-docs.sh"
 echo "static checks clean"

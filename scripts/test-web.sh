@@ -42,7 +42,7 @@ step "the site and the tests, by Emscripten" eval \
   'scripts/configure.sh web && cmake --build build/web -j "$jobs"'
 step "the display-free tests under node" scripts/ctest-no-skips.sh build/web -j "$jobs"
 step "the Linux build beside it" eval 'scripts/configure.sh web-e2e &&
-  cmake --build build/web-e2e -j "$jobs" --target e2e_web_tests call_stream_dump'
+  cmake --build build/web-e2e -j "$jobs" --target e2e_web_frames call_stream_dump'
 step "the call stream under node, the same as this machine's" same_stream
 step "the zip" scripts/package-web.sh
 step "the same site and zip from another path and time" same_elsewhere

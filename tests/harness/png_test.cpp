@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// PNG files as the harness writes and reads them: the same pixels back, a
-// browser's RGBA capture read as RGB, and what is refused rather than read.
+// PNG files as the harness writes and reads them: the same pixels back, an
+// RGBA picture read as RGB, and what is refused rather than read.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <stdlib.h>
@@ -36,7 +36,7 @@ TEST(PngFile, WrittenPixelsReadBackTheSame) {
   std::filesystem::remove_all(dir);
 }
 
-// An opaque RGBA image, as browsers capture a page.
+// An opaque RGBA image, as many tools write a picture.
 TEST(PngFile, OpaqueRgbaReadsAsItsRgb) {
   const harness::Image rgb = pattern(5, 3);
   std::vector<uint8_t> rgba;

@@ -3,7 +3,8 @@
 # scripts/check-docs.sh on a scratch copy of the tree, one fault put into a
 # doc at a time: a make target the Makefile lacks, a link to a heading
 # that is not there (the fused heading it once missed among them), a test
-# suite that reliability.md names but its file lacks, and a path of one
+# suite that reliability.md names but its file lacks (C++ or JavaScript),
+# and a path of one
 # machine fail it; the same path in a command a reader runs does not.
 #   check_docs_test.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
@@ -32,6 +33,7 @@ docs/testing.md|s/](#ci)/](#ci-times)/|links to #ci-times, but docs/testing.md h
 README.md|s/^## The two commands/## The commands/|links to README.md#the-two-commands
 docs/reliability.md|s/(`KeyStorm`)/(`KeyStorms`)/|names the test KeyStorms, which tests/e2e/storms_test.cpp does not hold
 docs/reliability.md|s/(`NoDisplay`)/(`NoDisplays`)/|names the test NoDisplays, which tests/e2e/toolkit_test.cpp does not hold
+docs/reliability.md|s/(`PageKeys`)/(`PageKey`)/|names the test PageKey, which tests/web/page.test.js does not hold
 docs/performance.md|s/^## Sizes/## Sizes\n\nMeasured in \/home\/alice\/quillmere./|names /home/alice/quillmere., a path of one machine
 CONTRIBUTING.md|s/^## Style/## Style\n\nKept in `\/tmp\/work`./|names /tmp/work, a path of one machine
 CONTRIBUTING.md|s/^## Style/## Style\n\nRun `TMPDIR=\/tmp\/x make test` or `cp build\/quillmere.png \/tmp\/`./|

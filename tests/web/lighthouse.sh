@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Lighthouse (the version tests/web/package-lock.json pins, which
-# scripts/install-deps.sh installs under build/lighthouse/) on the page,
+# scripts/install-deps.sh installs under build/npm/) on the page,
 # served as make run-web serves it, in headless Chromium on a phone's
 # profile and a desktop's: accessibility, best practices and SEO must each
 # score 1; performance is printed, a measurement, never a test. Everything
@@ -14,9 +14,9 @@ site=$2
 scratch=$3
 rm -rf "$scratch"
 mkdir -p "$scratch"
-cli="$src/build/lighthouse/node_modules/lighthouse/cli/index.js"
+cli="$src/build/npm/node_modules/lighthouse/cli/index.js"
 if [[ ! -f $cli ]] || ! command -v chromium >/dev/null; then
-  echo "lighthouse.sh: Lighthouse or chromium is missing: scripts/install-deps.sh browsers lighthouse"
+  echo "lighthouse.sh: Lighthouse or chromium is missing: scripts/install-deps.sh browsers npm"
   exit 77
 fi
 
