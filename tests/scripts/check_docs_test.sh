@@ -4,8 +4,8 @@
 # doc at a time: a make target the Makefile lacks, a link to a heading
 # that is not there (the fused heading it once missed among them), a test
 # suite that reliability.md names but its file lacks (C++ or JavaScript),
-# and a path of one
-# machine fail it; the same path in a command a reader runs does not.
+# and a path of one machine fail it; the same path in a command a reader
+# runs does not.
 #   check_docs_test.sh SOURCE_DIR SCRATCH_DIR
 set -euo pipefail
 # shellcheck source=tests/scripts/scratch-tree.sh
