@@ -32,9 +32,6 @@ MAKEFLAGS += --no-print-directory
 # Configures and builds a preset's tree: $(call preset,NAME[,TARGETS]).
 preset = scripts/configure.sh $(1) >/dev/null && cmake --build build/$(1) -j $(JOBS) $(if $(2),--target $(2))
 
-# The static checks on the lint preset's tree, which is configured, never built.
-lint_tree = scripts/configure.sh lint >/dev/null && scripts/lint.sh build/lint
-
 # Debian's QA jobs: those on stable's package, a build for oldstable, and
 # stable's package under each newer release's lintian.
 QA_JOBS := qa-source qa-build $(OLDSTABLE:%=qa-build-%) qa-lintian $(NEWER:%=qa-lintian-%) \
@@ -48,40 +45,42 @@ step = $(if $(CI_LOGS),scripts/ci-step.sh "$(CI_LOGS)" $(notdir $(basename $@)) 
 
 .PHONY: run test check lint bench package package-windows package-web test-asan test-cross test-clang test-windows \
         web run-web test-web bench-web test-release qa $(QA_JOBS) ci ci-packages \
-        $(CODENAMES:%=release-%) clean distclean
+        $(CODENAMES:%=release-%) $(CODENAMES:%=lint-%) clean distclean
 
 # The viewer alone, and without a usable display the screenshot tool:
 # build/run/quillmere, and build/quillmere.png without a display.
 run:
 	@scripts/run.sh
 
-# Everything this machine checks (CONTRIBUTING.md#checks). PACKAGE names a
-# .deb of this tree, built elsewhere, for the package check to check instead
-# of building one.
+# Every test (CONTRIBUTING.md#checks): the display-free tests, the same
+# under AddressSanitizer and UBSan, then the whole CTest suite on a private
+# Xvfb. PACKAGE names a .deb of this tree, built elsewhere, for the package
+# check to check instead of building one. The static checks are make lint's.
 test:
-	@scripts/install-deps.sh build display headless test lint bench package
+	@scripts/install-deps.sh build display headless unit test package
 	@scripts/configure.sh test -DQUILLMERE_PACKAGE='$(PACKAGE)' >/dev/null
 	@cmake --build build/test -j $(JOBS)
-	@$(lint_tree)
 	@$(MAKE) test-asan
 	@scripts/with-xvfb.sh scripts/ctest-no-skips.sh build/test -j $(JOBS)
 
 # The one-minute loop: the unit and call-stream tests, under AddressSanitizer
 # and UBSan, then the line that runs the rest.
 check: test-asan
-	@echo "The display-free tests passed. Next, for the static checks, the end-to-end tests and the"
-	@echo "package: make test"
+	@echo "The display-free tests passed. Before you commit: make lint, for the static checks, and"
+	@echo "make test, for the end-to-end tests and the package"
 
-# clang-format, clang-tidy, cppcheck and shellcheck, with the compile
-# commands of a tree of its own (build/lint), file by file; node's syntax
-# check and ESLint on the JavaScript.
+# The static checks (CONTRIBUTING.md#checks): clang-format, clang-tidy,
+# cppcheck and shellcheck, with the compile commands of a tree of its own
+# (build/lint), file by file; node's syntax check and ESLint on the
+# JavaScript; and the docs against the tree.
 lint:
-	@scripts/install-deps.sh build headless test lint bench npm
-	@$(lint_tree)
+	@scripts/install-deps.sh build headless unit lint bench npm
+	@scripts/configure.sh lint >/dev/null
+	@scripts/lint.sh build/lint
 
 # The display-free tests again, built with AddressSanitizer and UBSan.
 test-asan:
-	@scripts/install-deps.sh build test
+	@scripts/install-deps.sh build unit
 	@$(call preset,asan)
 	@ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  scripts/ctest-no-skips.sh build/asan -j $(JOBS)
@@ -90,7 +89,7 @@ test-asan:
 # floating-point contraction allowed; then the whole call stream printed on
 # arm64 and on this machine, which must be the same bytes.
 test-cross:
-	@$(call step,scripts/install-deps.sh build test cross)
+	@$(call step,scripts/install-deps.sh build unit cross)
 	@$(call step,$(call preset,cross))
 	@$(call step,scripts/ctest-no-skips.sh build/cross -j $(JOBS))
 	@$(call step,$(call preset,native,call_stream_dump))
@@ -101,7 +100,7 @@ test-cross:
 
 # Everything built by Clang with warnings as errors; the display-free tests run.
 test-clang:
-	@$(call step,scripts/install-deps.sh build headless test bench clang)
+	@$(call step,scripts/install-deps.sh build headless unit bench clang)
 	@$(call step,$(call preset,clang))
 	@$(call step,scripts/ctest-no-skips.sh build/clang -j $(JOBS) -E '^(e2e|platform)[.]|^package$$')
 
@@ -109,7 +108,7 @@ test-clang:
 # source package: its display-free tests and its call stream under Wine, its
 # window and frames under Wine beside the Linux viewer's, and its zip.
 test-windows:
-	@$(call step,scripts/install-deps.sh build headless test windows wine)
+	@$(call step,scripts/install-deps.sh build headless unit test windows wine)
 	@$(call step,scripts/test-windows.sh)
 
 # build/quillmere-<version>-windows-x86_64.zip, for Windows users.
@@ -137,7 +136,7 @@ run-web: web
 # machine's, its bytes and its zip's from another path, and the page in
 # Chromium and Firefox beside the Linux viewer (scripts/test-web.sh).
 test-web:
-	@$(call step,scripts/install-deps.sh build headless test web package-web browsers npm)
+	@$(call step,scripts/install-deps.sh build headless unit test web package-web browsers npm)
 	@$(call step,scripts/test-web.sh)
 
 # The README's commands in a fresh minimal root of a Debian release, as
@@ -197,21 +196,27 @@ release-$(1): $(if $(filter $(1),$(STABLE)),qa-build,$(if $(filter $(1),$(OLDSTA
 endef
 $(foreach r,$(CODENAMES),$(eval $(call release_run,$r)))
 
+# make lint in a fresh minimal root of a Debian release, as root, with that
+# release's tools (scripts/lint-release.sh): make lint-CODENAME. CI runs it
+# once, with stable's, the versions the tree is held to.
+$(foreach r,$(CODENAMES),$(eval lint-$r: build/roots/$r.tar ; @$$(call step,scripts/lint-release.sh $r)))
+
 # CI: every step, two at a time under .ci/run (make -j2 -O ci
 # CI_LOGS=build/ci), which installs mmdebstrap's packages first. In each
 # pass over this list make starts what is ready, in its order, and comes
-# back to what still waited only in the next pass. The two longest host
-# steps fill both lanes while the roots they do not need are made. The
-# order matters little: the steps keep both processors busy, so CI takes
-# about their processor time over two (docs/testing.md#ci).
-ci: test-web test-windows $(NEWER:%=release-%) $(STABLE:%=release-%) $(OLDSTABLE:%=release-%) \
-    $(QA_JOBS) test-cross test-clang
+# back to what still waited only in the next pass. The longest steps come
+# first, the short ones last, so that neither lane waits long at the end
+# for the other. Beyond that the order matters little: the steps keep both
+# processors busy, so CI takes about their processor time over two
+# (docs/testing.md#ci).
+ci: $(NEWER:%=release-%) test-web $(STABLE:%=release-%) $(STABLE:%=lint-%) test-windows \
+    $(OLDSTABLE:%=release-%) $(QA_JOBS) test-clang test-cross
 	@echo "CI: every step passed"
 ifdef CI_LOGS
 test-web test-windows test-cross test-clang: ci-packages
 endif
 ci-packages:
-	@$(call step,scripts/install-deps.sh build headless test lint bench cross clang windows wine web package-web browsers npm)
+	@$(call step,scripts/install-deps.sh build headless unit test bench cross clang windows wine web package-web browsers npm)
 
 # Our own code's CPU cost against no-op GL, then the viewer on the real stack.
 bench:

@@ -34,10 +34,13 @@ declare -A lists=(
   # make run without a usable display: a virtual one and the screenshot tool,
   # which writes its PNG through libpng.
   [headless]="xvfb libpng-dev"
-  # make test: GoogleTest (the Build-Depends for the tests), memcheck, a
-  # Wayland session, a window manager whose rules match windows by class,
-  # script(1) for a terminal, and mount(8) for a read-only clone.
-  [test]="$(build_depends NOCHECK) valgrind weston xwayland openbox bsdutils mount"
+  # The display-free tests (make check), and any tree that builds them:
+  # GoogleTest, the Build-Depends that only the tests need.
+  [unit]="$(build_depends NOCHECK)"
+  # make test's end-to-end tests: memcheck, a Wayland session, a window
+  # manager whose rules match windows by class, script(1) for a terminal,
+  # and mount(8) for a read-only clone.
+  [test]="valgrind weston xwayland openbox bsdutils mount"
   [lint]="clang-format clang-tidy cppcheck shellcheck"
   # make bench, and make lint, which reads the benchmarks' compile commands.
   [bench]="libbenchmark-dev"

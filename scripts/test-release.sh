@@ -31,11 +31,8 @@ source "$(dirname "$0")/lib/roots.sh"
 roots_need_root
 roots_need "$release"
 
-# What a clone of main holds: the committed tree, nothing uncommitted.
 exchange="$roots_dir/$release-bundle"
-rm -rf "$exchange"
-mkdir -p "$exchange"
-git -C "$roots_top" bundle create --quiet "$exchange/quillmere.bundle" HEAD
+exchange_bundle "$exchange"
 package=()
 if [[ -n $deb ]]; then
   cp "$deb" "$exchange/"

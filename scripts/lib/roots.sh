@@ -66,6 +66,15 @@ bootstrap() {
       -e "^Removing 'local diversion of /usr/bin/dpkg" -e "^\./usr/" >&2)
 }
 
+# exchange_bundle DIR: DIR made afresh, holding what a clone of main holds,
+# the committed tree and nothing uncommitted, as quillmere.bundle, for a
+# run to clone from /qa.
+exchange_bundle() {
+  rm -rf "$1"
+  mkdir -p "$1"
+  git -C "$roots_top" bundle create --quiet "$1/quillmere.bundle" HEAD
+}
+
 # root_run NAME RELEASE BIND SCRIPT [ARG...]: runs SCRIPT, one of the files
 # in scripts/qa/, with its ARGs, as root inside a fresh copy of NAME.tar,
 # with no display and CI=true, the directory BIND mounted at /qa, and the
@@ -103,6 +112,10 @@ root_run() (
   mkdir -p "$root" "$work/upper" "$work/overlay"
   tar -C "$root" -xf "$roots_dir/$name.tar"
   cp /etc/resolv.conf "$root/etc/resolv.conf"
+  # What this machine trusts, for node in the root (npm's downloads): on a
+  # network whose proxy signs with an authority of its own, the root's
+  # certificates alone fail it.
+  cp /etc/ssl/certs/ca-certificates.crt "$root/etc/host-certificates.crt"
   mkdir -p "$root/qa"
   rm -rf "$root/qa-scripts"
   cp -r "$roots_top/scripts/qa" "$root/qa-scripts"
@@ -132,6 +145,7 @@ root_run() (
     perl -e '"'"'my $p = "/.host"; syscall(166, $p, 2) == 0 or die "umount /.host: $!\n"'"'"'
     rmdir /.host
     exec /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true DEBIAN_FRONTEND=noninteractive \
+      NODE_EXTRA_CA_CERTS=/etc/host-certificates.crt \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash "/qa-scripts/$script" "$@"
   ' inner "$root" "$archives" "$bind" "$work" "$script" "$@" &
   inner=$!
@@ -140,7 +154,8 @@ root_run() (
   if [[ -n ${ROOT_KEEP:-} ]]; then
     # Without what the run added for itself, and apt's caches of its lists,
     # which apt makes again when it needs them, as mmdebstrap leaves a root.
-    rm -rf "$root/qa-scripts" "$root/etc/resolv.conf" "$root"/var/cache/apt/*.bin
+    rm -rf "$root/qa-scripts" "$root/etc/resolv.conf" "$root/etc/host-certificates.crt" \
+      "$root"/var/cache/apt/*.bin
     tar -C "$root" -cf "$ROOT_KEEP" .
   fi
 )

@@ -3,6 +3,7 @@
 # CI's graph in the Makefile, on a scratch copy of the tree:
 #   - a release added to releases.mk, one word, brings its root, its new
 #     user's run and its QA job into make ci, and nothing else is edited;
+#     make lint runs once, in stable's root;
 #   - a failing step fails the run, its whole log is shown, and no step
 #     starts after it: the roots', QA jobs' and release runs' scripts are
 #     stand-ins that record what runs, one of them failing;
@@ -26,6 +27,9 @@ for expected in 'scripts/make-root.sh build/roots/sid-base.tar unstable' \
   [[ $plan == *"$expected"* ]] || fail "with sid listed, make -n ci has no '$expected'"
 done
 [[ $(make -n qa-lintian-sid) == *'debian-qa.sh lintian trixie sid'* ]] || fail "no make qa-lintian-sid"
+# make lint once, with stable's tools, whatever the releases.
+[[ $(grep -o 'lint-release\.sh [a-z]*' <<<"$plan") == 'lint-release.sh trixie' ]] ||
+  fail "make -n ci does not run make lint once, in stable's root: $(grep -o 'lint-release.*' <<<"$plan")"
 cp "$src/releases.mk" releases.mk
 
 # 2. A failing step. Each stand-in records its start and end; the QA build
