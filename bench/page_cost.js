@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Measures the static page in headless Chromium (WebGL on SwiftShader),
 // driven by puppeteer-core: from the start of loading the page to the end
-// of its first frame, over loads that fetch every file again; and the cost of one frame drawn by a key, as the main
+// of its first frame, over loads that fetch every file again, on a
+// desktop's screen at full speed, and on a phone's with the page's
+// processor slowed 4 times (Chromium's throttling); and the cost of one frame drawn by a key, as the main
 // thread's time in the key's handler (the viewer's code and Emscripten's
 // GL emulation) and as the processor time of all the browser's processes,
 // over 720 turns. A measurement, never a test (make bench-web).
@@ -15,6 +17,8 @@ const puppeteer = require('puppeteer-core');
 
 const LOADS = 10;
 const TURNS = 720;
+const SLOWED = 4;  // times slower: a cheap phone's processor against this machine's
+const PHONE = { width: 360, height: 740, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 
 // Before the page's own scripts: note when the first frame ends (the task
 // of its first draw call), and time each key's handlers, from the first
@@ -112,10 +116,18 @@ async function measure(server, scratch) {
     const page = await browser.newPage();
     await page.evaluateOnNewDocument(probe);
     await page.setCacheEnabled(false);
-    const times = await firstFrames(page, address);
-    console.log(`headless Chromium, loading the page to the end of its first frame, ${LOADS} loads:`);
-    console.log(`  median ${times[LOADS / 2].toFixed(0)} ms, range ${times[0].toFixed(0)}-` +
-      `${times[LOADS - 1].toFixed(0)} ms`);
+    const report = (what, times) => {
+      console.log(`headless Chromium, loading the page to the end of its first frame, ${what}, ` +
+        `${LOADS} loads:`);
+      console.log(`  median ${times[LOADS / 2].toFixed(0)} ms, range ${times[0].toFixed(0)}-` +
+        `${times[LOADS - 1].toFixed(0)} ms`);
+    };
+    report('a desktop', await firstFrames(page, address));
+    await page.setViewport(PHONE);
+    await page.emulateCPUThrottling(SLOWED);
+    report(`a phone, the processor slowed ${SLOWED} times`, await firstFrames(page, address));
+    await page.emulateCPUThrottling(null);
+    await page.setViewport({ width: 800, height: 600 });
 
     await page.goto(address, { timeout: 30000 });
     await page.waitForFunction(() => window.quillmereCost.firstFrame, { timeout: 30000 });
