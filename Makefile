@@ -196,10 +196,11 @@ release-$(1): $(if $(filter $(1),$(STABLE)),qa-build,$(if $(filter $(1),$(OLDSTA
 endef
 $(foreach r,$(CODENAMES),$(eval $(call release_run,$r)))
 
-# make lint in a fresh minimal root of a Debian release, as root, with that
-# release's tools (scripts/lint-release.sh): make lint-CODENAME. CI runs it
-# once, with stable's, the versions the tree is held to.
-$(foreach r,$(CODENAMES),$(eval lint-$r: build/roots/$r.tar ; @$$(call step,scripts/lint-release.sh $r)))
+# make lint in a fresh minimal root of a Debian release, as root, with
+# that release's tools (scripts/test-release.sh --lint): make
+# lint-CODENAME. CI runs it once, with stable's, the versions the tree is
+# held to.
+$(foreach r,$(CODENAMES),$(eval lint-$r: build/roots/$r.tar ; @$$(call step,scripts/test-release.sh --lint $r)))
 
 # CI: every step, two at a time under .ci/run (make -j2 -O ci
 # CI_LOGS=build/ci), which installs mmdebstrap's packages first. In each

@@ -6,8 +6,9 @@
 # no display, on a clone of the committed tree. make run must leave its
 # screenshot, make test must pass, and the package must install with apt
 # as the README says, run, and go again. make test-release and CI's
-# release-* steps run it.
-#   scripts/test-release.sh [--as-user] RELEASE [DEB]
+# release-* steps run it. With --lint, a contributor's make lint instead,
+# with that release's tools (make lint-RELEASE; CI runs stable's).
+#   scripts/test-release.sh [--as-user | --lint] RELEASE [DEB]
 # RELEASE is a codename of releases.mk. DEB, a package of this commit
 # already built for that release (CI hands over its QA job's), is the one
 # make test checks and apt installs; without it, make package builds one
@@ -15,15 +16,16 @@
 # is shown the command that installs packages, has root run it, and runs
 # the same make command again (scripts/qa/new-user.sh).
 set -euo pipefail
-as_user=()
-if [[ ${1:-} == --as-user ]]; then
-  as_user=(--as-user)
-  shift
-fi
+options=()
+script=new-user.sh
+case ${1:-} in
+  --as-user) options=(--as-user) && shift ;;
+  --lint) script=static-checks.sh && shift ;;
+esac
 release=${1:-}
 deb=${2:-}
 if [[ -z "$release" ]]; then
-  echo "usage: $0 [--as-user] RELEASE [DEB] (RELEASE a codename that releases.mk lists)" >&2
+  echo "usage: $0 [--as-user | --lint] RELEASE [DEB] (RELEASE a codename that releases.mk lists)" >&2
   exit 2
 fi
 # shellcheck source=scripts/lib/roots.sh
@@ -31,17 +33,21 @@ source "$(dirname "$0")/lib/roots.sh"
 roots_need_root
 roots_need "$release"
 
-exchange="$roots_dir/$release-bundle"
+# Each run its own exchange directory: CI runs a release's two at once.
+exchange="$roots_dir/$release-${script%.sh}"
 exchange_bundle "$exchange"
-package=()
 if [[ -n $deb ]]; then
   cp "$deb" "$exchange/"
-  package=("/qa/${deb##*/}")
+  options+=("/qa/${deb##*/}")
 fi
 
 started=$SECONDS
-# What the new user does (scripts/qa/new-user.sh).
-root_run "$release" "$release" "$exchange" new-user.sh "${as_user[@]}" "${package[@]}"
+# What the new user, or the contributor, does (scripts/qa/).
+root_run "$release" "$release" "$exchange" "$script" "${options[@]}"
 rm -rf "$exchange"
-echo "$release: make run, make test and the package's install passed in a fresh minimal root" \
-  "${as_user:+as an ordinary user }($((SECONDS - started)) s)"
+if [[ $script == static-checks.sh ]]; then
+  echo "$release: make lint passed in a fresh minimal root ($((SECONDS - started)) s)"
+else
+  echo "$release: make run, make test and the package's install passed in a fresh minimal root" \
+    "${options[0]:+as an ordinary user }($((SECONDS - started)) s)"
+fi

@@ -28,8 +28,8 @@ for expected in 'scripts/make-root.sh build/roots/sid-base.tar unstable' \
 done
 [[ $(make -n qa-lintian-sid) == *'debian-qa.sh lintian trixie sid'* ]] || fail "no make qa-lintian-sid"
 # make lint once, with stable's tools, whatever the releases.
-[[ $(grep -o 'lint-release\.sh [a-z]*' <<<"$plan") == 'lint-release.sh trixie' ]] ||
-  fail "make -n ci does not run make lint once, in stable's root: $(grep -o 'lint-release.*' <<<"$plan")"
+[[ $(grep -o 'test-release\.sh --lint [a-z]*' <<<"$plan") == 'test-release.sh --lint trixie' ]] ||
+  fail "make -n ci does not run make lint once, in stable's root: $(grep -o 'test-release.sh --lint.*' <<<"$plan")"
 cp "$src/releases.mk" releases.mk
 
 # 2. A failing step. Each stand-in records its start and end; the QA build
