@@ -18,8 +18,9 @@
 set -euo pipefail
 options=()
 script=new-user.sh
+as_user=
 case ${1:-} in
-  --as-user) options=(--as-user) && shift ;;
+  --as-user) options=(--as-user) && as_user=yes && shift ;;
   --lint) script=static-checks.sh && shift ;;
 esac
 release=${1:-}
@@ -49,5 +50,5 @@ if [[ $script == static-checks.sh ]]; then
   echo "$release: make lint passed in a fresh minimal root ($((SECONDS - started)) s)"
 else
   echo "$release: make run, make test and the package's install passed in a fresh minimal root" \
-    "${options[0]:+as an ordinary user }($((SECONDS - started)) s)"
+    "${as_user:+as an ordinary user }($((SECONDS - started)) s)"
 fi

@@ -97,7 +97,7 @@ const PHONE = { width: 360, height: 740, deviceScaleFactor: 3, isMobile: true, h
 
 // Why the tests of `under` cannot run here, or false.
 function missing(under) {
-  if (!puppeteer) return 'puppeteer-core is not installed: scripts/install-deps.sh lighthouse';
+  if (!puppeteer) return 'puppeteer-core is not installed: scripts/install-deps.sh npm';
   if (!under.program) return `${under.name} is not installed`;
   return false;
 }
