@@ -230,8 +230,7 @@ bench:
 # measured through puppeteer-core (bench/page_cost.js).
 bench-web: web
 	@scripts/install-deps.sh browsers npm
-	@rm -rf build/bench-web && mkdir -p build/bench-web
-	@NODE_PATH=build/npm/node_modules node bench/page_cost.js build/web/site build/bench-web
+	@NODE_PATH=build/npm/node_modules node bench/page_cost.js build/web/site
 
 # build/quillmere_<version>_<arch>.deb, built by debhelper from a copy of the tree.
 package:

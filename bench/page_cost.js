@@ -1,24 +1,25 @@
 // SPDX-License-Identifier: MIT
 // Measures the static page in headless Chromium (WebGL on SwiftShader),
-// driven by puppeteer-core: from the start of loading the page to the end
-// of its first frame, over loads that fetch every file again, on a
-// desktop's screen at full speed, and on a phone's with the page's
-// processor slowed 4 times (Chromium's throttling); and the cost of one frame drawn by a key, as the main
-// thread's time in the key's handler (the viewer's code and Emscripten's
-// GL emulation) and as the processor time of all the browser's processes,
-// over 720 turns. A measurement, never a test (make bench-web).
-//   node bench/page_cost.js SITE_DIR SCRATCH_DIR
+// started and driven as the page's browser tests drive it
+// (tests/web/support.js): from the start of loading the page to the end of
+// its first frame, over loads that fetch every file again, on a desktop's
+// screen at full speed, and on a phone's with the page's processor slowed
+// 4 times (Chromium's throttling); and the cost of one frame drawn by a
+// key, as the main thread's time in the key's handler (the viewer's code
+// and Emscripten's GL emulation) and as the processor time of all the
+// browser's processes, over 720 turns. A measurement, never a test (make
+// bench-web).
+//   node bench/page_cost.js SITE_DIR
 'use strict';
 
-const { execFileSync, spawn } = require('node:child_process');
+const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const web = require('../tests/web/support.js');
 
 const LOADS = 10;
 const TURNS = 720;
 const SLOWED = 4;  // times slower: a cheap phone's processor against this machine's
-const PHONE = { width: 360, height: 740, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 
 // Before the page's own scripts: note when the first frame ends (the task
 // of its first draw call), and time each key's handlers, from the first
@@ -77,41 +78,18 @@ async function firstFrames(page, address) {
 }
 
 async function main() {
-  const [site, scratch] = process.argv.slice(2);
-  if (!site || !scratch) {
-    console.error('usage: node bench/page_cost.js SITE_DIR SCRATCH_DIR');
+  const [site] = process.argv.slice(2);
+  if (!site) {
+    console.error('usage: node bench/page_cost.js SITE_DIR');
     process.exit(2);
   }
-  const server = spawn(
-    path.join(__dirname, '../scripts/serve-web.sh'), [site], { stdio: ['ignore', 'pipe', 'ignore'] });
-  try {
-    await measure(server, scratch);
-  } finally {
-    server.kill('SIGTERM');
-  }
-}
-
-async function measure(server, scratch) {
-  const address = await new Promise((resolve, reject) => {
-    let out = '';
-    server.stdout.on('data', (data) => {
-      out += data;
-      const served = out.match(/served at (\S+) /);
-      if (served) resolve(served[1]);
-    });
-    server.on('exit', () => reject(new Error(`the page was not served: ${out}`)));
-    setTimeout(() => reject(new Error('the page was not served within 30 s')), 30000).unref();
-  });
-  const browser = await puppeteer.launch({
-    browser: 'chrome',
-    // Debian's, wherever PATH finds it.
-    executablePath: process.env.PATH.split(':').map((dir) => path.join(dir, 'chromium'))
-      .find((file) => fs.existsSync(file)),
-    headless: true,
-    userDataDir: path.join(scratch, 'profile'),
-    args: ['--no-sandbox', '--disable-quic', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
-    env: { ...process.env, HOME: scratch, TMPDIR: scratch },
-  });
+  // Debian's, wherever PATH finds it.
+  const chromium = { ...web.BROWSERS[0], program: process.env.PATH.split(':')
+    .map((dir) => path.join(dir, 'chromium')).find((file) => fs.existsSync(file)) };
+  const reason = web.missing(chromium);
+  if (reason) throw new Error(reason);
+  const { browser, site: served, end } = await web.start(chromium, {}, site);
+  const address = served.address;
   try {
     const page = await browser.newPage();
     await page.evaluateOnNewDocument(probe);
@@ -123,11 +101,11 @@ async function measure(server, scratch) {
         `${times[LOADS - 1].toFixed(0)} ms`);
     };
     report('a desktop', await firstFrames(page, address));
-    await page.setViewport(PHONE);
+    await page.setViewport(web.PHONE);
     await page.emulateCPUThrottling(SLOWED);
     report(`a phone, the processor slowed ${SLOWED} times`, await firstFrames(page, address));
     await page.emulateCPUThrottling(null);
-    await page.setViewport({ width: 800, height: 600 });
+    await page.setViewport(web.DESKTOP);
 
     await page.goto(address, { timeout: 30000 });
     await page.waitForFunction(() => window.quillmereCost.firstFrame, { timeout: 30000 });
@@ -142,7 +120,7 @@ async function measure(server, scratch) {
     console.log(`  CPU of all the browser's processes: ${((1e6 * seconds) / TURNS).toFixed(0)} us` +
       " (with the keys' delivery)");
   } finally {
-    await browser.close();
+    await end();
   }
 }
 

@@ -3,8 +3,8 @@
 # Static checks: clang-format, clang-tidy and cppcheck on every C++ file of
 # the project (the viewer, the harness, the screenshot tool, the tests and
 # the benchmarks), shellcheck on every shell script, node and ESLint on the
-# JavaScript, and the docs against the tree (check-docs.sh). Any finding fails (with the clang tools'
-# versions below). Needs no git checkout.
+# JavaScript, and the docs against the tree (check-docs.sh). Any finding
+# fails (with the clang tools' versions below). Needs no git checkout.
 #   scripts/lint.sh BUILD_DIR   (a configured build, for its compile commands)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)

@@ -53,12 +53,10 @@ web.eachBrowser('The page', (context) => {
           await frames.waitForFrame(page, under, (steps - k) % steps, `z, step ${k}`);
         }
         await page.keyboard.press('Escape');
-        await web.waitForState(page, 'ended', 10);
-        assert.equal(await web.pageSays(page, 'exitStatus'), '0');
+        await web.expectEnded(page, '0', 10);
         assert.equal(await web.textOf(page, 'status'),
           'The viewer has ended. Reload the page to start it again.');
         assert.equal(await web.textOf(page, 'output'), web.INSTRUCTIONS);
-        assert.ok(!(await web.laidOut(page, 'canvas')), "the ended viewer's canvas is still on the page");
         assert.ok(!(await web.laidOut(page, 'output')),
           'the lines that tell how to use it are still on the page');
         assert.ok(!(await web.laidOut(page, 'keys')), 'the page still tells how to use the viewer');
@@ -94,9 +92,7 @@ web.eachBrowser('The page', (context) => {
           await frames.waitForFrameOn(page, under, k, web.PHONE, `a tap on ${button}`);
         }
         await tap('end');
-        await web.waitForState(page, 'ended', 10);
-        assert.equal(await web.pageSays(page, 'exitStatus'), '0');
-        assert.ok(!(await web.laidOut(page, 'canvas')), "the ended viewer's canvas is still on the page");
+        await web.expectEnded(page, '0', 10);
       });
 
     // At two device pixels a CSS pixel the canvas is shown at twice its size,

@@ -13,8 +13,9 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 
+// The project's tree, whose script serves the site.
+const SOURCE_DIR = path.join(__dirname, '../..');
 // What CTest hands over (tests/CMakeLists.txt).
-const SOURCE_DIR = process.env.QUILLMERE_SOURCE_DIR;
 const SITE_DIR = process.env.QUILLMERE_WEB_SITE_DIR;
 const WEB_ZIP = process.env.QUILLMERE_WEB_ZIP;
 
@@ -152,21 +153,39 @@ async function serve(dir) {
   return { address: out.match(/served at (\S+) /)[1], stop };
 }
 
-// Runs `body(browser, address)` with `under` started as launch() starts
-// it, given `extra`, and the site served; ends both, and removes what they kept.
-async function withBrowser(under, extra, body) {
+// `under` started as launch() starts it, given `extra`, in a scratch
+// directory of its own, with the site `siteDir` served; end() ends both,
+// and removes what they kept. The page's benchmark starts Chromium so too.
+async function start(under, extra = {}, siteDir = SITE_DIR) {
   const scratch = scratchDirectory();
-  const served = await serve(SITE_DIR);
+  const removeScratch = () => fs.rmSync(scratch, { recursive: true, force: true });
+  let site = null;
   try {
+    site = await serve(siteDir);
     const browser = await launch(under, scratch, extra);
-    try {
-      await body(browser, served.address);
-    } finally {
-      await browser.close();
-    }
+    const end = async () => {
+      try {
+        await browser.close();
+      } finally {
+        site.stop();
+        removeScratch();
+      }
+    };
+    return { scratch, site, browser, end };
+  } catch (error) {
+    site?.stop();
+    removeScratch();
+    throw error;
+  }
+}
+
+// Runs `body(browser, address)` with `under` started by start().
+async function withBrowser(under, extra, body) {
+  const started = await start(under, extra);
+  try {
+    await body(started.browser, started.site.address);
   } finally {
-    served.stop();
-    fs.rmSync(scratch, { recursive: true, force: true });
+    await started.end();
   }
 }
 
@@ -191,6 +210,13 @@ const textOf = (page, id) => page.evaluate((key) => document.getElementById(key)
 // or cannot start, its canvas must not be.
 const laidOut = (page, id) =>
   page.evaluate((key) => document.getElementById(key).getClientRects().length > 0, id);
+// Waits until the viewer has ended, with `status`, and its canvas has left
+// the page.
+async function expectEnded(page, status, seconds) {
+  await waitForState(page, 'ended', seconds);
+  assert.equal(await pageSays(page, 'exitStatus'), status);
+  assert.ok(!(await laidOut(page, 'canvas')), "the ended viewer's canvas is still on the page");
+}
 
 // The tests that `body` declares, run in each of `browsers`, one browser
 // beside the other and one test after the other in each, under `title`:
@@ -209,17 +235,13 @@ function eachBrowser(title, body, browsers = BROWSERS) {
           return page;
         };
         before(async () => {
-          context.scratch = scratchDirectory();
-          context.site = await serve(SITE_DIR);
-          context.browser = await launch(under, context.scratch);
+          Object.assign(context, await start(under));
         });
         afterEach(async () => {
           await Promise.all(context.tabs.splice(0).map((page) => page.close()));
         });
         after(async () => {
-          await context.browser?.close();
-          context.site?.stop();
-          fs.rmSync(context.scratch, { recursive: true, force: true });
+          await context.end?.();
         });
         body(context);
       });
@@ -229,6 +251,6 @@ function eachBrowser(title, body, browsers = BROWSERS) {
 
 module.exports = {
   BROWSERS, FIREFOX, DESKTOP, PHONE, INSTRUCTIONS, SITE_DIR, WEB_ZIP, missing, waitUntil,
-  scratchDirectory, launch, serve, open, pageSays, waitForState, textOf, laidOut, eachBrowser,
-  withBrowser,
+  serve, open, pageSays, waitForState, textOf, laidOut, expectEnded, start,
+  eachBrowser, withBrowser,
 };
